@@ -1,0 +1,60 @@
+# Wraps CMake: installs what the build needs, builds, runs the tool and its tests.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
+            libqt6svg6 qt6-qpa-plugins
+SIM ?= velmar:industrial
+
+.PHONY: all deps configure build run test bench package install format clean
+
+all: build
+
+# Installs the Debian/Ubuntu packages that are missing, as root or through sudo.
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing >/dev/null; \
+	fi
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Starts the tool on its built-in simulated device; with no display, runs the same job headless.
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display found: programming examples/sample.dat into the simulated device from the command line instead."; \
+	  if [ -x $(BUILD)/src/cli/zvticket-cli ]; then \
+	    $(BUILD)/src/cli/zvticket-cli program examples/sample.dat --simulate $(firstword $(subst :, ,$(SIM))) --verify; \
+	  fi; \
+	else \
+	  $(BUILD)/src/app/zvticket --simulate $(SIM); \
+	fi
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
+	else echo "no benchmark built"; fi
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+install: build
+	cmake --install $(BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// A file chosen in a file dialog: its full path and its title (name without folder).
+// An empty path means the user cancelled.
+struct FileChoice {
+    QString path;
+    QString title;
+    bool cancelled() const { return path.isEmpty(); }
+};
+
+// Asks the user for file names and shows modal message boxes, so that the procedures can run
+// behind a window, a command line or a test without knowing which.
+class DialogService
+{
+public:
+    virtual ~DialogService() = default;
+
+    // Shows an Open dialog with a filter such as "Print Files(*.prn) or Text Files(*.txt)|*.prn;*.txt".
+    virtual FileChoice openFileName(const QString &filter) = 0;
+    // Shows a Save dialog; the name is used as typed, an existing file is overwritten unasked.
+    virtual FileChoice saveFileName(const QString &filter) = 0;
+    // A modal message box with a stop icon and an OK button; returns once it has been closed.
+    virtual void showMessage(const QString &text, const QString &title) = 0;
+};

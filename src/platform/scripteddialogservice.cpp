@@ -1,0 +1,34 @@
+#include "scripteddialogservice.h"
+
+#include <QFileInfo>
+
+void ScriptedDialogService::queueFile(const QString &path)
+{
+    m_files.enqueue(path);
+}
+
+FileChoice ScriptedDialogService::next(const QString &filter)
+{
+    filters.append(filter);
+    const QString path = m_files.isEmpty() ? QString() : m_files.dequeue();
+    if (path.isEmpty())
+        return {};
+    return {path, QFileInfo(path).fileName()};
+}
+
+FileChoice ScriptedDialogService::openFileName(const QString &filter)
+{
+    return next(filter);
+}
+
+FileChoice ScriptedDialogService::saveFileName(const QString &filter)
+{
+    return next(filter);
+}
+
+void ScriptedDialogService::showMessage(const QString &text, const QString &title)
+{
+    messages.append({text, title});
+    if (onMessage)
+        onMessage(messages.last());
+}

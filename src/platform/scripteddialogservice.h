@@ -1,0 +1,36 @@
+#pragma once
+
+#include "dialogservice.h"
+
+#include <QList>
+#include <QQueue>
+#include <functional>
+
+// A dialog service for tests and unattended runs: answers file dialogs from a script and records
+// every message box in the order it was shown.
+class ScriptedDialogService : public DialogService
+{
+public:
+    struct Message {
+        QString text;
+        QString title;
+        bool operator==(const Message &) const = default;
+    };
+
+    // Queues the answer of the next file dialog; an empty path answers as a cancel.
+    void queueFile(const QString &path);
+    void queueCancel() { queueFile(QString()); }
+
+    FileChoice openFileName(const QString &filter) override;
+    FileChoice saveFileName(const QString &filter) override;
+    void showMessage(const QString &text, const QString &title) override;
+
+    QList<Message> messages;
+    QStringList filters; // the filter of every file dialog shown, in order
+    // Runs while a message box "is open", before showMessage returns (a test can let time pass).
+    std::function<void(const Message &)> onMessage;
+
+private:
+    FileChoice next(const QString &filter);
+    QQueue<QString> m_files;
+};
