@@ -34,6 +34,8 @@ public:
     bool WriteProgrammingFile(const QString &path);
 
 private:
+    bool loadTicket(int slot, const QString &path, const QString &title);
+
     TicketProject &m_project;
     DialogService &m_dialogs;
 };
