@@ -17,7 +17,8 @@ class DialogService
 public:
     virtual ~DialogService() = default;
 
-    // Shows an Open dialog with a filter such as "Print Files(*.prn) or Text Files(*.txt)|*.prn;*.txt".
+    // Shows an Open dialog with a filter such as "Print Files(*.prn) or Text
+    // Files(*.txt)|*.prn;*.txt".
     virtual FileChoice openFileName(const QString &filter) = 0;
     // Shows a Save dialog; the name is used as typed, an existing file is overwritten unasked.
     virtual FileChoice saveFileName(const QString &filter) = 0;

@@ -14,7 +14,8 @@ ErrorMessage errorMessage(int code, const QString &description)
     case 3:
         return {description, QStringLiteral("Configuration error!")};
     case 4:
-        return {QStringLiteral("Failed to Load From Device"), QStringLiteral("Communication error!")};
+        return {QStringLiteral("Failed to Load From Device"),
+                QStringLiteral("Communication error!")};
     case 5:
         return {QStringLiteral("Failed to Program Device"), QStringLiteral("Communication error!")};
     case 6:

@@ -2,7 +2,8 @@
 
 #include <QSettings>
 
-namespace {
+namespace
+{
 const QString section = QStringLiteral("Zorla Ticket");
 }
 
@@ -14,8 +15,9 @@ SettingsStore::SettingsStore()
                                              QStringLiteral("VB and VBA Program Settings"),
                                              QStringLiteral("Dravenco"));
 #else
-    m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             QStringLiteral("Dravenco"), QStringLiteral("Dravenco"));
+    m_settings =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                    QStringLiteral("Dravenco"), QStringLiteral("Dravenco"));
 #endif
 }
 

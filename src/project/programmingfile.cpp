@@ -17,7 +17,8 @@ QByteArray ProgrammingFile::serialize(const TicketProject &project)
     return header + "\r\n" + contents;
 }
 
-namespace {
+namespace
+{
 
 bool isByteCount(const QByteArray &field)
 {
@@ -35,9 +36,9 @@ QString printable(const QByteArray &field)
     QString text;
     for (char c : field) {
         const auto byte = static_cast<unsigned char>(c);
-        text += (byte >= 32 && byte < 127) ? QString(QLatin1Char(c))
-                                           : QStringLiteral("<%1>").arg(byte, 2, 16, QLatin1Char('0'))
-                                                 .toUpper();
+        text += (byte >= 32 && byte < 127)
+                    ? QString(QLatin1Char(c))
+                    : QStringLiteral("<%1>").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
     }
     return text;
 }

@@ -1,0 +1,62 @@
+#include "uninstalllog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestUninstallLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void blockIsWrittenOnce_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<bool>("appended");
+        QTest::newRow("fresh log") << QByteArray("Setup log\r\nfile: a.exe\r\n") << true;
+        QTest::newRow("already registered") << QByteArray("Setup\r\nx\r\n") << false;
+        QTest::newRow("one byte") << QByteArray("x") << false;
+        QTest::newRow("two bytes") << QByteArray("ab") << false;
+        QTest::newRow("three bytes, not marked") << QByteArray("abc") << true;
+    }
+
+    void blockIsWrittenOnce()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(bool, appended);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ST6UNST.LOG"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(log);
+        file.close();
+
+        // Two starts in a row never write the block twice.
+        UninstallLog::registerSettings(path);
+        UninstallLog::registerSettings(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray expected = appended ? log + UninstallLog::registrationBlock() : log;
+        QCOMPARE(file.readAll(), expected);
+    }
+
+    void blockHoldsTheThreeEntries()
+    {
+        const QByteArray block = UninstallLog::registrationBlock();
+        QVERIFY(block.startsWith("ACTION: RegKey: \"HKEY_CURRENT_USER\\Software\\VB and VBA "
+                                 "Program Settings\\Dravenco\", \"Zorla Ticket\"\r\n\r\n"));
+        QVERIFY(block.contains("\\Dravenco\\Zorla Ticket\", \"CommSettings\"\r\n\r\nx\r\n"));
+        QCOMPARE(block.count("ACTION: RegValue: "), 2);
+        QCOMPARE(block.at(block.size() - 3), 'x');
+    }
+
+    void missingLogIsNotCreated()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ST6UNST.LOG"));
+        UninstallLog::registerSettings(path);
+        QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUninstallLog)
+#include "tst_uninstalllog.moc"
