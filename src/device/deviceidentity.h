@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The identified device: what the identification reply says about model, software version and
+// application, and what follows from them (device class and free ticket memory).
+struct DeviceIdentity {
+    // How far the reply could be read.
+    enum class Parse {
+        Identified,      // model ZORLA or VELMAR
+        UnknownModel,    // a version but neither model word: model "UNKNOWN"
+        NoVersion,       // no "." in the reply (error code 9)
+        VersionMisplaced // the first "." at position 1 or beyond 255 (a communication failure)
+    };
+
+    QString model;       // "ZORLA", "VELMAR", "UNKNOWN" or empty
+    QString version;     // up to 5 characters around the first "."
+    QString application; // "None", "Industrial", "Truck Scale" or empty when no token was found
+    int deviceClass = 0; // 1, 4 or 8 once identified
+    qint64 space = 0;    // free ticket memory in bytes once identified
+    Parse parse = Parse::NoVersion;
+    QString failure; // description of a VersionMisplaced reply
+
+    static constexpr qint64 zorlaOldSpace = 3056;
+    static constexpr qint64 zorlaSpace = 7152;
+    static constexpr qint64 velmarSpace = 20480;
+
+    bool identified() const { return parse == Parse::Identified; }
+    // The truck ticket frame is shown for "Truck Scale", the totalize frame for the others.
+    bool truckApplication() const { return application == QLatin1String("Truck Scale"); }
+
+    // Reads an identification reply; looks only at the model words, the first "." and the
+    // application tokens, case-sensitively and anywhere in the reply.
+    static DeviceIdentity fromReply(const QByteArray &reply);
+    // The leading decimal number of a version text ("." as decimal point), 0 when there is none.
+    static double versionValue(const QString &version);
+};
