@@ -237,6 +237,7 @@ bool SerialLink::send(const QByteArray &command, QString *failure)
         *failure = portDescription(QStringLiteral("the port is not open."));
         return false;
     }
+    emit commandSent(command);
     // Characters arriving while the command goes out are taken in by ReceiveReply only once it
     // has been sent, as the first thing of the wait.
     m_sending = true;
@@ -270,7 +271,6 @@ void SerialLink::SendAndWait(const QByteArray &command, quint8 attempts)
         m_timer.stop();
         // The time-out runs from before the first character.
         m_timer.start(replyTimeout());
-        emit commandSent(command);
         if (!send(command, &failure))
             break;
         if (m_replyStatus == QLatin1Char('W') && m_inTime && m_portFailure.isEmpty()) {
