@@ -20,7 +20,7 @@ const QByteArray EscJ = QByteArrayLiteral("\x1bJ");
 
 void TestTicketStream::stream_data()
 {
-    QTest::addColumn<QByteArrayList>("slots"); // T, H, B, F, P1, P2
+    QTest::addColumn<QByteArrayList>("contents"); // T, H, B, F, P1, P2
     QTest::addColumn<bool>("truck");
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<QByteArray>("storedH"); // H and B after the run
@@ -69,7 +69,7 @@ void TestTicketStream::stream_data()
 
 void TestTicketStream::stream()
 {
-    QFETCH(QByteArrayList, slots);
+    QFETCH(QByteArrayList, contents);
     QFETCH(bool, truck);
     QFETCH(QByteArray, expected);
     QFETCH(QByteArray, storedH);
@@ -77,12 +77,12 @@ void TestTicketStream::stream()
 
     TicketProject project;
     for (int n = 1; n <= TicketProject::SlotCount; ++n)
-        project.setContent(n, slots.at(n - 1));
+        project.setContent(n, contents.at(n - 1));
     QCOMPARE(PrepareTicketStream(project, truck), expected);
     QCOMPARE(project.contents(TicketProject::H), storedH);
     QCOMPARE(project.contents(TicketProject::B), storedB);
     for (int n : {int(TicketProject::T), int(TicketProject::F), int(TicketProject::P1)})
-        QCOMPARE(project.contents(n), slots.at(n - 1));
+        QCOMPARE(project.contents(n), contents.at(n - 1));
     // A repeated run finds H and B adjusted already and gives the same stream.
     QCOMPARE(PrepareTicketStream(project, truck), expected);
     QCOMPARE(project.contents(TicketProject::H), storedH);
