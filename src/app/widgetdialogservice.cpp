@@ -1,0 +1,51 @@
+#include "widgetdialogservice.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+QString WidgetDialogService::toQtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString description = parts.at(i).trimmed();
+        if (i + 1 >= parts.size()) {
+            if (!description.isEmpty())
+                entries << description;
+            break;
+        }
+        QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString &pattern : patterns)
+            pattern = pattern.trimmed();
+        entries << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+FileChoice WidgetDialogService::choiceOf(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    return {path, QFileInfo(path).fileName()};
+}
+
+FileChoice WidgetDialogService::openFileName(const QString &filter)
+{
+    return choiceOf(
+        QFileDialog::getOpenFileName(m_parent, QString(), QString(), toQtFilter(filter)));
+}
+
+FileChoice WidgetDialogService::saveFileName(const QString &filter)
+{
+    // The name is used as typed: no extension is added and an existing file is overwritten.
+    return choiceOf(QFileDialog::getSaveFileName(m_parent, QString(), QString(), toQtFilter(filter),
+                                                 nullptr, QFileDialog::DontConfirmOverwrite));
+}
+
+void WidgetDialogService::showMessage(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
