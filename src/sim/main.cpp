@@ -1,0 +1,122 @@
+// zvticket-devsim: serves a simulated ticket device on a pseudo-terminal. Prints the slave path as
+// its first line, then serves until its standard input closes or it is told to stop.
+
+#include "ptydeviceserver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    // SIGTERM and SIGINT arrive through a descriptor the event loop watches; blocked before any
+    // thread starts so that every thread inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zvticket-devsim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Serves a simulated ticket device on a pseudo-terminal and prints the "
+                       "path to open as its serial port."));
+    parser.addHelpOption();
+    const QCommandLineOption modelOption(
+        QStringLiteral("model"),
+        QStringLiteral("Device model: zorla-old, zorla or velmar (optionally :none, :industrial "
+                       "or :truck)."),
+        QStringLiteral("model"), QStringLiteral("velmar"));
+    const QCommandLineOption appOption(QStringLiteral("app"),
+                                       QStringLiteral("Application: none, industrial or truck."),
+                                       QStringLiteral("application"));
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+                                           QStringLiteral("Software version the device reports."),
+                                           QStringLiteral("text"));
+    const QCommandLineOption baudOption(
+        QStringLiteral("baud"), QStringLiteral("Emulate the time characters take at this rate."),
+        QStringLiteral("rate"));
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"), QStringLiteral("Print every command and its reply on stderr."));
+    parser.addOptions({modelOption, appOption, versionOption, baudOption, traceOption});
+    parser.process(app);
+
+    const auto parsed = SimulatedDevice::parseModel(parser.value(modelOption));
+    if (!parsed) {
+        std::fprintf(stderr, "unknown model: %s\n", qPrintable(parser.value(modelOption)));
+        return 2;
+    }
+    auto [model, application] = *parsed;
+    if (parser.isSet(appOption)) {
+        const auto chosen = SimulatedDevice::parseApplication(parser.value(appOption));
+        if (!chosen) {
+            std::fprintf(stderr, "unknown application: %s\n", qPrintable(parser.value(appOption)));
+            return 2;
+        }
+        application = *chosen;
+    }
+    int rate = 0;
+    if (parser.isSet(baudOption)) {
+        bool ok = false;
+        rate = parser.value(baudOption).toInt(&ok);
+        if (!ok || rate < 0) {
+            std::fprintf(stderr, "bad rate: %s\n", qPrintable(parser.value(baudOption)));
+            return 2;
+        }
+    }
+
+    PtyDeviceServer server(model, application);
+    if (parser.isSet(versionOption))
+        server.device().setVersion(parser.value(versionOption));
+    server.setLineRate(rate);
+    if (parser.isSet(traceOption)) {
+        QObject::connect(&server.device(), &SimulatedDevice::commandHandled,
+                         [](const QByteArray &command, const QByteArray &reply) {
+                             std::fprintf(stderr, "%s -> %s\n",
+                                          command.toPercentEncoding(" @-?.").constData(),
+                                          reply.toPercentEncoding(" @-?.").constData());
+                         });
+    }
+    QString error;
+    if (!server.start(&error)) {
+        std::fprintf(stderr, "cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(server.slavePath()));
+    std::fflush(stdout);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[256];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN)) {
+            input.setEnabled(false);
+            QCoreApplication::quit();
+        }
+    });
+    std::unique_ptr<QSocketNotifier> stopNotifier;
+    if (signalFd >= 0) {
+        stopNotifier = std::make_unique<QSocketNotifier>(signalFd, QSocketNotifier::Read);
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &app, [signalFd] {
+            signalfd_siginfo info;
+            while (::read(signalFd, &info, sizeof info) > 0) {
+            }
+            QCoreApplication::quit();
+        });
+    }
+    const int status = QCoreApplication::exec();
+    server.stop();
+    if (signalFd >= 0)
+        ::close(signalFd);
+    return status;
+}

@@ -1,0 +1,166 @@
+#include "ptydeviceserver.h"
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <unistd.h>
+
+namespace
+{
+constexpr qint64 NsPerMs = 1000000;
+constexpr int BitsPerCharacter = 10; // start bit, 8 data bits, stop bit
+} // namespace
+
+PtyDeviceServer::PtyDeviceServer(SimulatedDevice::Model model,
+                                 SimulatedDevice::Application application, QObject *parent)
+    : QObject(parent), m_device(new SimulatedDevice(model, application, this))
+{
+    m_transmitTimer.setSingleShot(true);
+    m_transmitTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_transmitTimer, &QTimer::timeout, this, &PtyDeviceServer::transmitDue);
+    m_clock.start();
+}
+
+PtyDeviceServer::~PtyDeviceServer()
+{
+    stop();
+}
+
+bool PtyDeviceServer::start(QString *error)
+{
+    stop();
+    if (!m_pty.open(error))
+        return false;
+    m_slavePath = m_pty.slavePath();
+    m_readNotifier =
+        std::make_unique<QSocketNotifier>(m_pty.masterFd(), QSocketNotifier::Read, this);
+    connect(m_readNotifier.get(), &QSocketNotifier::activated, this,
+            &PtyDeviceServer::readFromLine);
+    m_writeNotifier =
+        std::make_unique<QSocketNotifier>(m_pty.masterFd(), QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &PtyDeviceServer::flush);
+    m_rxFreeNs = m_txFreeNs = 0;
+    return true;
+}
+
+void PtyDeviceServer::stop()
+{
+    m_transmitTimer.stop();
+    m_queue.clear();
+    m_outgoing.clear();
+    m_readNotifier.reset();
+    m_writeNotifier.reset();
+    m_pty.close();
+}
+
+void PtyDeviceServer::setLineRate(int bitsPerSecond)
+{
+    m_lineRate = qMax(0, bitsPerSecond);
+}
+
+qint64 PtyDeviceServer::byteNs() const
+{
+    return m_lineRate > 0 ? BitsPerCharacter * 1000 * NsPerMs / m_lineRate : 0;
+}
+
+void PtyDeviceServer::readFromLine()
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(m_pty.masterFd(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (count <= 0) {
+            // Cannot happen while the slave end is held open; stop listening rather than spin.
+            m_readNotifier->setEnabled(false);
+            break;
+        }
+        // One character at a time, so that each reply knows when its command's last character
+        // arrived on the emulated line.
+        const qint64 now = m_clock.nsecsElapsed();
+        for (ssize_t i = 0; i < count; ++i) {
+            m_rxFreeNs = qMax(m_rxFreeNs, now) + byteNs();
+            const auto replies = m_device->receiveReplies(QByteArray(1, buffer[i]));
+            for (const SimulatedDevice::Reply &reply : replies)
+                schedule(reply, m_rxFreeNs);
+            if (!isRunning())
+                return;
+        }
+    }
+    transmitDue();
+}
+
+// Replies leave in the order of their commands, each after the previous one has left.
+void PtyDeviceServer::schedule(const SimulatedDevice::Reply &reply, qint64 readyNs)
+{
+    if (reply.bytes.isEmpty() && !reply.dropLine)
+        return;
+    qint64 at = qMax(readyNs, m_txFreeNs) + reply.delayMs * NsPerMs;
+    if (reply.dropLine) {
+        m_queue.enqueue({at, {}, true});
+        m_txFreeNs = at;
+        return;
+    }
+    const qsizetype chunk = reply.chunkSize > 0 ? reply.chunkSize : reply.bytes.size();
+    for (qsizetype offset = 0; offset < reply.bytes.size(); offset += chunk) {
+        if (offset > 0)
+            at += reply.chunkGapMs * NsPerMs;
+        const QByteArray piece = reply.bytes.mid(offset, chunk);
+        at += piece.size() * byteNs();
+        m_queue.enqueue({at, piece});
+    }
+    m_txFreeNs = at;
+}
+
+void PtyDeviceServer::transmitDue()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    while (!m_queue.isEmpty() && m_queue.head().dueNs <= now) {
+        const Transmission next = m_queue.dequeue();
+        if (next.dropLine) {
+            dropLine();
+            return;
+        }
+        m_outgoing += next.bytes;
+        flush();
+        if (!isRunning())
+            return;
+    }
+    if (!m_queue.isEmpty() && !m_transmitTimer.isActive()) {
+        const qint64 waitNs = m_queue.head().dueNs - now;
+        m_transmitTimer.start(int((waitNs + NsPerMs - 1) / NsPerMs));
+    }
+}
+
+void PtyDeviceServer::flush()
+{
+    if (!isRunning())
+        return;
+    while (!m_outgoing.isEmpty()) {
+        const ssize_t count = ::write(m_pty.masterFd(), m_outgoing.constData(), m_outgoing.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (count < 0) {
+            stop();
+            return;
+        }
+        m_outgoing.remove(0, count);
+    }
+    m_writeNotifier->setEnabled(!m_outgoing.isEmpty());
+}
+
+// Closing the master end hangs up the line for whoever has the slave open.
+void PtyDeviceServer::dropLine()
+{
+    m_transmitTimer.stop();
+    m_queue.clear();
+    m_outgoing.clear();
+    m_readNotifier.reset();
+    m_writeNotifier.reset();
+    m_pty.closeMaster();
+    emit lineDropped();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "pty.h"
+#include "simulateddevice.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QQueue>
+#include <QTimer>
+#include <memory>
+
+class QSocketNotifier;
+
+// Serves a SimulatedDevice on the master end of a pseudo-terminal: whatever opens the slave path
+// as a serial port talks to the device. Carries out the reply delays, chunked replies and line
+// drops that the device's faults ask for, and can emulate the time characters take on the line.
+class PtyDeviceServer : public QObject
+{
+    Q_OBJECT
+public:
+    PtyDeviceServer(SimulatedDevice::Model model, SimulatedDevice::Application application,
+                    QObject *parent = nullptr);
+    ~PtyDeviceServer() override;
+
+    bool start(QString *error = nullptr);
+    void stop();
+    bool isRunning() const { return m_pty.isOpen(); }
+    QString slavePath() const { return m_slavePath; }
+    SimulatedDevice &device() { return *m_device; }
+
+    // Line-rate emulation: every character costs 10 bit times at `bitsPerSecond`, in both
+    // directions; a command is answered only once its last character would have arrived, and a
+    // reply goes out once all of its characters would have been sent. 0 switches it off.
+    void setLineRate(int bitsPerSecond);
+    int lineRate() const { return m_lineRate; }
+
+signals:
+    // The line was dropped on the device's request; the server has stopped.
+    void lineDropped();
+
+private:
+    struct Transmission {
+        qint64 dueNs;
+        QByteArray bytes;
+        bool dropLine = false;
+    };
+
+    void readFromLine();
+    void schedule(const SimulatedDevice::Reply &reply, qint64 readyNs);
+    void transmitDue();
+    void flush();
+    void dropLine();
+    qint64 byteNs() const;
+
+    SimulatedDevice *m_device;
+    Pty m_pty;
+    QString m_slavePath;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QElapsedTimer m_clock;
+    QTimer m_transmitTimer;
+    QQueue<Transmission> m_queue;
+    QByteArray m_outgoing;
+    int m_lineRate = 0;
+    qint64 m_rxFreeNs = 0; // when the line towards the device is idle again
+    qint64 m_txFreeNs = 0; // when the line from the device is idle again
+};
