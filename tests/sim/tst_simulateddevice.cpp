@@ -19,7 +19,6 @@ private slots:
     void refusal();
     void assemblesLinesFromSingleCharacters();
     void faults();
-    void parseModel_data();
     void parseModel();
 };
 
@@ -224,38 +223,17 @@ void TestSimulatedDevice::faults()
     QCOMPARE(device.commands().size(), 15);
 }
 
-void TestSimulatedDevice::parseModel_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<Model>("model");
-    QTest::addColumn<Application>("application");
-
-    QTest::newRow("default app") << QStringLiteral("zorla") << true << Model::Zorla
-                                 << Application::Industrial;
-    QTest::newRow("old none") << QStringLiteral("zorla-old:none") << true << Model::ZorlaOld
-                              << Application::None;
-    QTest::newRow("velmar truck") << QStringLiteral("Velmar:Truck") << true << Model::Velmar
-                                  << Application::Truck;
-    QTest::newRow("unknown model")
-        << QStringLiteral("zorlax") << false << Model::Zorla << Application::None;
-    QTest::newRow("unknown app") << QStringLiteral("velmar:scale") << false << Model::Zorla
-                                 << Application::None;
-    QTest::newRow("empty app") << QStringLiteral("velmar:") << false << Model::Zorla
-                               << Application::None;
-}
-
 void TestSimulatedDevice::parseModel()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(Model, model);
-    QFETCH(Application, application);
-
-    const auto parsed = SimulatedDevice::parseModel(text);
-    QCOMPARE(parsed.has_value(), valid);
-    if (valid)
-        QCOMPARE(*parsed, std::pair(model, application));
+    using Parsed = std::optional<std::pair<Model, Application>>;
+    QCOMPARE(SimulatedDevice::parseModel(QStringLiteral("zorla")),
+             Parsed({Model::Zorla, Application::Industrial}));
+    QCOMPARE(SimulatedDevice::parseModel(QStringLiteral("zorla-old:none")),
+             Parsed({Model::ZorlaOld, Application::None}));
+    QCOMPARE(SimulatedDevice::parseModel(QStringLiteral("Velmar:Truck")),
+             Parsed({Model::Velmar, Application::Truck}));
+    for (const char *bad : {"zorlax", "velmar:scale", "velmar:", "zorla:id:pc"})
+        QVERIFY(!SimulatedDevice::parseModel(QLatin1String(bad)));
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedDevice)
