@@ -1,6 +1,7 @@
 # Compiles Help.hhp in WORK_DIR into Help.chm with COMPILER (hhc or chmcmd).
 # The exit code of the compilers is not reliable (hhc reports success as 1), so the result is
 # judged by the file it leaves behind.
+cmake_minimum_required(VERSION 3.22)
 file(REMOVE ${WORK_DIR}/Help.chm)
 execute_process(COMMAND ${COMPILER} Help.hhp
                 WORKING_DIRECTORY ${WORK_DIR}

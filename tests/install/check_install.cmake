@@ -1,5 +1,6 @@
 # Runs "cmake --install BUILD_DIR --prefix STAGE_DIR" and checks what it left there.
 # PROGRAMS: comma-separated program names expected in BINDIR.
+cmake_minimum_required(VERSION 3.22)
 set(ENV{DESTDIR} "")
 file(REMOVE_RECURSE ${STAGE_DIR})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${STAGE_DIR}
