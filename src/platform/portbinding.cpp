@@ -74,7 +74,12 @@ void PortBinding::refresh()
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         locations.append(info.systemLocation());
-    m_available = defaultOrder(locations);
+    refresh(locations);
+}
+
+void PortBinding::refresh(const QStringList &systemLocations)
+{
+    m_available = defaultOrder(systemLocations);
 }
 
 QString PortBinding::storedBinding(int n) const

@@ -30,6 +30,8 @@ public:
     bool isBound(int n) const;
     // Enumerates the system's serial ports again (after an adapter was plugged in or out).
     void refresh();
+    // Takes the given system locations as the system's serial ports (for tests).
+    void refresh(const QStringList &systemLocations);
     // The system's serial ports in default-binding order (system locations).
     QStringList availablePorts() const { return m_available; }
 

@@ -68,6 +68,34 @@ class TestDiaSerial : public QObject
     }
 
 private slots:
+    // Unbound options take the system's ports in order, USB and ACM adapters first, skipping the
+    // devices the user has bound to other options.
+    void defaultBinding()
+    {
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        PortBinding binding(store);
+        binding.refresh({QStringLiteral("/dev/ttyS10"), QStringLiteral("/dev/ttyS2"),
+                         QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyAMA0"),
+                         QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0")});
+        QCOMPARE(binding.availablePorts(),
+                 QStringList({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0"),
+                              QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyS2"),
+                              QStringLiteral("/dev/ttyS10"), QStringLiteral("/dev/ttyAMA0")}));
+        binding.bind(2, QStringLiteral("/dev/ttyUSB0"));
+        binding.bind(3, QStringLiteral("/dev/pts/7"));
+        const QStringList bound{binding.systemName(1), binding.systemName(2), binding.systemName(3),
+                                binding.systemName(4)};
+        QCOMPARE(bound,
+                 QStringList({QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0"),
+                              QStringLiteral("/dev/pts/7"), QStringLiteral("/dev/ttyUSB1")}));
+        QCOMPARE(store.value(QStringLiteral("PortBinding3"), QString()),
+                 QStringLiteral("/dev/pts/7"));
+        binding.bind(2, QString());
+        QCOMPARE(binding.systemName(2), QStringLiteral("/dev/ttyUSB0"));
+        QVERIFY(!binding.isBound(2));
+    }
+
     void heldPortCannotBeOpenedTwice()
     {
         Bench b({2});
