@@ -1,0 +1,24 @@
+#include "consoledialogservice.h"
+
+#include "consoleoutput.h"
+
+ConsoleDialogService::ConsoleDialogService(ConsoleOutput &output, QString prefix)
+    : m_output(output), m_prefix(std::move(prefix))
+{
+}
+
+FileChoice ConsoleDialogService::openFileName(const QString &)
+{
+    return {};
+}
+
+FileChoice ConsoleDialogService::saveFileName(const QString &)
+{
+    return {};
+}
+
+void ConsoleDialogService::showMessage(const QString &text, const QString &title)
+{
+    ++m_messages;
+    m_output.line(m_prefix + title + QStringLiteral(": ") + text);
+}

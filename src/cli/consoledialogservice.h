@@ -1,0 +1,27 @@
+#pragma once
+
+#include "dialogservice.h"
+
+#include <QString>
+
+class ConsoleOutput;
+
+// Shows the tool's message boxes as lines on standard error ("Title: text") for unattended runs;
+// file dialogs answer as cancelled.
+class ConsoleDialogService : public DialogService
+{
+public:
+    // Every line is prefixed with `prefix` (the port, when several devices run at once).
+    ConsoleDialogService(ConsoleOutput &output, QString prefix = QString());
+
+    FileChoice openFileName(const QString &filter) override;
+    FileChoice saveFileName(const QString &filter) override;
+    void showMessage(const QString &text, const QString &title) override;
+
+    int messageCount() const { return m_messages; }
+
+private:
+    ConsoleOutput &m_output;
+    QString m_prefix;
+    int m_messages = 0;
+};
