@@ -106,64 +106,49 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("in use")), qPrintable(error));
     }
 
+    // Expected: checked port option|port open|checked rate option (0: none)|panel 1|panel 2.
     void load_data()
     {
         QTest::addColumn<QList<int>>("inUse");
         QTest::addColumn<QList<int>>("missing");
-        QTest::addColumn<QString>("storedPort");
-        QTest::addColumn<QString>("storedSettings");
-        QTest::addColumn<int>("port"); // opened and selected
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<int>("rateOption"); // 0: none
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("empty store") << QList<int>{} << QList<int>{} << ""
-                                     << "" << 1 << true << 4 << "COM 1, 9600bps 8-N-1";
-        QTest::newRow("stored port 3 at 19200")
-            << QList<int>{} << QList<int>{} << "3"
-            << "19200,n,8,1" << 3 << true << 5 << "COM 3, 19200bps 8-N-1";
-        QTest::newRow("stored port in use") << QList<int>{3} << QList<int>{} << "3"
-                                            << "" << 1 << true << 4 << "COM 1, 9600bps 8-N-1";
-        QTest::newRow("stored port and port 1 in use")
-            << QList<int>{1, 3} << QList<int>{} << "3"
-            << "" << 1 << false << 4 << "COM 1, 9600bps 8-N-1";
-        QTest::newRow("stored port missing") << QList<int>{} << QList<int>{2} << "2"
-                                             << "" << 1 << true << 4 << "COM 1, 9600bps 8-N-1";
-        QTest::newRow("port 1 missing")
-            << QList<int>{} << QList<int>{1} << ""
-            << "2400,n,8,1" << 1 << false << 2 << "COM 1, 2400bps 8-N-1";
-        QTest::newRow("settings not offered") << QList<int>{} << QList<int>{} << "2"
-                                              << "600,n,8,1" << 2 << true << 0 << "";
+        QTest::addColumn<QString>("stored"); // CommPort|CommSettings, empty parts not stored
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char *name, QList<int> inUse, QList<int> missing, const char *stored,
+                      const char *expected) {
+            QTest::newRow(name) << inUse << missing << QString::fromLatin1(stored)
+                                << QString::fromLatin1(expected);
+        };
+        row("empty store", {}, {}, "|", "1|1|4|Port Opened|COM 1, 9600bps 8-N-1");
+        row("stored 3, 19200", {}, {}, "3|19200,n,8,1", "3|1|5|Port Opened|COM 3, 19200bps 8-N-1");
+        row("stored in use", {3}, {}, "3|", "1|1|4|Port Opened|COM 1, 9600bps 8-N-1");
+        row("stored and 1 in use", {1, 3}, {}, "3|", "1|0|4|Not Connected|COM 1, 9600bps 8-N-1");
+        row("stored missing", {}, {2}, "2|", "1|1|4|Port Opened|COM 1, 9600bps 8-N-1");
+        row("1 missing", {}, {1}, "|2400,n,8,1", "1|0|2|Not Connected|COM 1, 2400bps 8-N-1");
+        row("settings not offered", {}, {}, "2|600,n,8,1", "2|1|0|Port Opened|");
     }
     void load()
     {
         QFETCH(QList<int>, inUse);
         QFETCH(QList<int>, missing);
-        QFETCH(QString, storedPort);
-        QFETCH(QString, storedSettings);
-        QFETCH(int, port);
-        QFETCH(bool, open);
-        QFETCH(int, rateOption);
-        QFETCH(QString, summary);
+        QFETCH(QString, stored);
         Bench b(inUse, missing);
-        if (!storedPort.isEmpty())
-            b.store.setValue(QStringLiteral("CommPort"), storedPort);
-        if (!storedSettings.isEmpty())
-            b.store.setValue(QStringLiteral("CommSettings"), storedSettings);
+        const QStringList values = stored.split(QLatin1Char('|'));
+        if (!values[0].isEmpty())
+            b.store.setValue(QStringLiteral("CommPort"), values[0]);
+        if (!values[1].isEmpty())
+            b.store.setValue(QStringLiteral("CommSettings"), values[1]);
 
         b.dialog.load();
 
-        QVERIFY(b.dialog.isLoaded());
-        QVERIFY(!b.dialog.isVisible());
-        QCOMPARE(b.link.isOpen(), open);
-        QCOMPARE(b.link.portNumber(), port);
-        QCOMPARE(b.link.portName(), b.binding.systemName(port));
-        QCOMPARE(b.status.portState(),
-                 open ? QStringLiteral("Port Opened") : QStringLiteral("Not Connected"));
+        const int port = b.link.portNumber();
+        const QStringList outcome{QString::number(port), QString::number(b.link.isOpen()),
+                                  QString::number(checkedRate(b.dialog)), b.status.portState(),
+                                  b.status.portSummary()};
+        QTEST(outcome.join(QLatin1Char('|')), "expected");
+        QVERIFY(b.dialog.isLoaded() && !b.dialog.isVisible());
         QVERIFY(b.dialog.optCOM(port)->isChecked());
-        QCOMPARE(checkedRate(b.dialog), rateOption);
-        QCOMPARE(b.status.portSummary(), summary);
-        if (!storedSettings.isEmpty())
-            QCOMPARE(b.link.settings(), storedSettings);
+        QCOMPARE(b.link.portName(), b.binding.systemName(port));
+        QCOMPARE(b.link.settings(), values[1].isEmpty() ? b.portSettings : values[1]);
         for (int i = 1; i <= 4; ++i) {
             const bool marked = inUse.contains(i) || missing.contains(i);
             QCOMPARE(b.dialog.tag(i), marked ? QStringLiteral("OCCUPED") : QString());
