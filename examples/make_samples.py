@@ -9,7 +9,12 @@ Run from anywhere: the files are written next to this script.
   footer.prn   totalize ticket footer (slot F), ends with a form feed
   truck1.prn   truck ticket, first weighing (slot P1)
   truck2.prn   truck ticket, second weighing (slot P2)
-  sample.dat   programming file holding all six slots
+  sample.dat   programming file of the totalize group: T, H, B, F (for "Industrial" and "None")
+  truck.dat    programming file of the truck group: T, P1, P2 (for "Truck Scale")
+
+Each programming file leaves the slots of the other group empty: programming writes the directory
+from all six byte counts but the data of the shown group only, so tickets in the other group's
+slots would shift what the directory points at.
 
 A programming file is the six byte counts "T,H,B,F,P1,P2" as decimal text separated by commas,
 CR LF, then the contents of slots 1 to 6 one after the other, byte for byte.
@@ -143,17 +148,25 @@ def main():
     for name, content in files:
         (HERE / name).write_bytes(content)
 
-    slots = [content for _, content in files]
-    required = sum(len(content) for content in slots)
-    if required > SMALLEST_DEVICE_SPACE // 2:
-        sys.exit(f"sample needs {required} bytes, more than half of the smallest device")
-    (HERE / "sample.dat").write_bytes(programming_file(slots))
+    contents = dict(files)
+    empty = b""
+    projects = {
+        "sample.dat": [contents["ticket.txt"], contents["header.prn"], contents["body.prn"],
+                       contents["footer.prn"], empty, empty],
+        "truck.dat": [contents["ticket.txt"], empty, empty, empty, contents["truck1.prn"],
+                      contents["truck2.prn"]],
+    }
+    for name, slots in projects.items():
+        required = sum(len(content) for content in slots)
+        if required > SMALLEST_DEVICE_SPACE // 2:
+            sys.exit(f"{name} needs {required} bytes, more than half of the smallest device")
+        (HERE / name).write_bytes(programming_file(slots))
 
     for name, content in files:
         print(f"{name:12} {len(content):5} bytes")
-    print(f"{'sample.dat':12} {(HERE / 'sample.dat').stat().st_size:5} bytes "
-          f"(space required {required})")
-
+    for name, slots in projects.items():
+        print(f"{name:12} {(HERE / name).stat().st_size:5} bytes "
+              f"(space required {sum(len(content) for content in slots)})")
 
 if __name__ == "__main__":
     main()
