@@ -44,8 +44,7 @@ struct ToolbarButton {
     bool groupEnds;
 };
 
-// The toolbar buttons in their order; a separator follows each group's last
-// button.
+// The toolbar buttons in their order; a separator follows each group's last button.
 constexpr ToolbarButton ToolbarButtons[] = {
     {"cmdNew", "New", "Enter New Tickets", false},
     {"cmdOpen", "Open", "Open Programming File (*.dat)", false},
@@ -67,11 +66,7 @@ constexpr const char *ImageKeys[] = {
     "cmdAboutIcon",    "cmdStopIcon",    "cmdDisconnectIcon",
 };
 
-// Slot suffixes of the Add and Remove buttons, by slot number.
-constexpr const char *SlotButtonNames[] = {"T", "H", "B", "F", "P1", "P2"};
-
-// The device status rows from top to bottom: the lblStatus element and its
-// caption.
+// The device status rows from top to bottom: the lblStatus element and its caption.
 struct StatusRow {
     int index;
     const char *caption;
@@ -106,8 +101,7 @@ QString text(const char *latin1)
 
 } // namespace
 
-// The artwork is compiled into the window's static library, so its initialiser
-// must be pulled in.
+// The artwork is compiled into the window's static library, so its initialiser must be pulled in.
 static void ensureResources()
 {
     Q_INIT_RESOURCE(zvticket);
@@ -294,7 +288,7 @@ QLabel *frmStart::label(QWidget *parent, const QString &name, int index, const Q
 
 void frmStart::buildSlot(QWidget *container, int n, double left, double top)
 {
-    const QString suffix = text(SlotButtonNames[n - 1]);
+    const QString suffix = TicketProject::slotName(n);
     auto *add = new QPushButton(QStringLiteral("Add"), container);
     add->setToolTip(QStringLiteral("Add a ticket to project"));
     addControl(add, Kind::CommandButton, QStringLiteral("cmdAdd") + suffix, 0,
@@ -400,8 +394,7 @@ void frmStart::startUp()
 {
     // Registers the settings in the installer's log once; never reports anything.
     UninstallLog::registerSettings(QDir(m_programFolder).filePath(QStringLiteral("ST6UNST.LOG")));
-    // The file dialogs hide the read-only check box (WidgetDialogService shows
-    // none).
+    // The file dialogs hide the read-only check box (WidgetDialogService shows none).
     m_helpFile = QDir(m_programFolder).filePath(QStringLiteral("Help.chm"));
     m_link->setDeviceClass(0);
     m_status->setLoadEnabled(false);

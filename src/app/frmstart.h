@@ -43,8 +43,7 @@ public:
              const QString &programFolder, QWidget *parent = nullptr);
     ~frmStart() override;
 
-    // Runs the command of a toolbar key (exact, case-sensitive); an unknown key
-    // does nothing.
+    // Runs the command of a toolbar key (exact, case-sensitive); an unknown key does nothing.
     void dispatch(const QString &key);
 
     TicketProject &project() { return *m_project; }
@@ -64,8 +63,7 @@ public:
     // True while a device command (connect, program, read) is running.
     bool transferRunning() const { return m_deviceCommands > 0; }
 
-    // Fits the layout to the screen the window is on (also run on every work-area
-    // change).
+    // Fits the layout to the screen the window is on (also run on every work-area change).
     void adaptDisplay();
     // Shows the bytes of slot n (1..6) in a read-only preview.
     void showSlotPreview(int n);

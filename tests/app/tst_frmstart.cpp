@@ -226,8 +226,7 @@ void TestFrmStart::dispatchByKey()
     w.toolButton(QStringLiteral("cmdNew"))->trigger();
     QCOMPARE(w.windowTitle(), QStringLiteral("Zorla Ticket"));
 
-    // Save after New has no working file, so it asks for a name (cancelled here),
-    // as Save As does.
+    // Save after New has no working file, so it asks for a name (cancelled here), as Save As does.
     w.dispatch(QStringLiteral("cmdOpen"));
     w.dispatch(QStringLiteral("cmdSave"));
     w.dispatch(QStringLiteral("cmdSaveAs"));
@@ -287,8 +286,7 @@ void TestFrmStart::slotButtons()
     QCOMPARE(h.child<QLabel>(QStringLiteral("lblFile1"))->toolTip(), hundred);
     QCOMPARE(h.text(QStringLiteral("lblBytes1")), QStringLiteral("100"));
 
-    // The truck ticket's buttons work while their frame is hidden, e.g. after a
-    // disconnect.
+    // The truck ticket's buttons work while their frame is hidden, e.g. after a disconnect.
     h.dialogs.queueFile(truck);
     click("cmdAddP1");
     QCOMPARE(h.text(QStringLiteral("lblBytes5")), QStringLiteral("250"));
