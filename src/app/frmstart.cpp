@@ -177,6 +177,8 @@ void frmStart::buildToolbar()
         QAction *action = ToolbarStart->addAction(imlToolBar.value(key + QStringLiteral("Icon")),
                                                   text(button.caption));
         action->setObjectName(key);
+        // The button shows the caption as it stands ("Save As..." keeps its dots).
+        action->setIconText(text(button.caption));
         action->setToolTip(text(button.tooltip));
         connect(action, &QAction::triggered, this, [this, key] { dispatch(key); });
         m_buttons.insert(key, action);

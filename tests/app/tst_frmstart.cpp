@@ -203,6 +203,7 @@ void TestFrmStart::toolbar()
     QCOMPARE(buttons.indexOf(button), frmStart::toolbarKeys().indexOf(key));
     QCOMPARE(button->objectName(), key);
     QCOMPARE(button->text(), caption);
+    QCOMPARE(button->iconText(), caption); // what the toolbar button shows
     QCOMPARE(button->toolTip(), tooltip);
     QCOMPARE(button->isEnabled(), enabled);
     QVERIFY(!button->icon().isNull());
