@@ -37,7 +37,7 @@ run: build
 	    $(BUILD)/src/cli/zvticket-cli program examples/sample.dat --simulate $(firstword $(subst :, ,$(SIM))) --verify; \
 	  fi; \
 	else \
-	  $(BUILD)/src/app/zvticket --simulate $(SIM); \
+	  $(BUILD)/src/app/zvticket --simulate $(SIM) --emulate-line; \
 	fi
 
 test: build

@@ -4,6 +4,7 @@
 #include "frmstart.h"
 #include "portbinding.h"
 #include "projectcommands.h"
+#include "ptydeviceserver.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
 #include "widgetdialogservice.h"
@@ -40,6 +41,11 @@ int main(int argc, char *argv[])
                        "zorla or velmar, APP none, industrial or truck."),
         QStringLiteral("MODEL[:APP]"));
     parser.addOption(simulateOption);
+    const QCommandLineOption emulateOption(
+        QStringLiteral("emulate-line"),
+        QStringLiteral("With --simulate: the simulated line takes as long as a real one at "
+                       "9600 bps, so progress can be watched."));
+    parser.addOption(emulateOption);
     parser.process(app);
 
     const QStringList files = parser.positionalArguments();
@@ -60,6 +66,8 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "zvticket: --simulate: %s\n", qPrintable(error));
             return 2;
         }
+        if (parser.isSet(emulateOption))
+            simulation->server().setLineRate(9600);
         settings = &simulation->settings();
         ports = &simulation->ports();
     } else {
