@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 namespace
@@ -14,15 +15,44 @@ PtyDeviceServer::PtyDeviceServer(SimulatedDevice::Model model,
                                  SimulatedDevice::Application application, QObject *parent)
     : QObject(parent), m_device(new SimulatedDevice(model, application, this))
 {
-    m_transmitTimer.setSingleShot(true);
-    m_transmitTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_transmitTimer, &QTimer::timeout, this, &PtyDeviceServer::transmitDue);
+    m_transmitTimerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_transmitTimerFd >= 0) {
+        m_transmitTimerNotifier =
+            std::make_unique<QSocketNotifier>(m_transmitTimerFd, QSocketNotifier::Read, this);
+        connect(m_transmitTimerNotifier.get(), &QSocketNotifier::activated, this,
+                &PtyDeviceServer::transmitTimerExpired);
+    }
     m_clock.start();
 }
 
 PtyDeviceServer::~PtyDeviceServer()
 {
     stop();
+    m_transmitTimerNotifier.reset();
+    if (m_transmitTimerFd >= 0)
+        ::close(m_transmitTimerFd);
+}
+
+void PtyDeviceServer::armTransmitTimer(qint64 waitNs)
+{
+    if (m_transmitTimerFd < 0)
+        return;
+    // 0 disarms the timer.
+    waitNs = qMax<qint64>(waitNs, 0);
+    itimerspec spec{};
+    spec.it_value.tv_sec = time_t(waitNs / 1000000000);
+    spec.it_value.tv_nsec = long(waitNs % 1000000000);
+    timerfd_settime(m_transmitTimerFd, 0, &spec, nullptr);
+    m_transmitTimerArmed = waitNs > 0;
+}
+
+void PtyDeviceServer::transmitTimerExpired()
+{
+    quint64 expirations = 0;
+    if (::read(m_transmitTimerFd, &expirations, sizeof expirations) < 0 && errno == EAGAIN)
+        return;
+    m_transmitTimerArmed = false;
+    transmitDue();
 }
 
 bool PtyDeviceServer::start(QString *error)
@@ -45,7 +75,7 @@ bool PtyDeviceServer::start(QString *error)
 
 void PtyDeviceServer::stop()
 {
-    m_transmitTimer.stop();
+    armTransmitTimer(0);
     m_queue.clear();
     m_outgoing.clear();
     m_readNotifier.reset();
@@ -128,10 +158,8 @@ void PtyDeviceServer::transmitDue()
         if (!isRunning())
             return;
     }
-    if (!m_queue.isEmpty() && !m_transmitTimer.isActive()) {
-        const qint64 waitNs = m_queue.head().dueNs - now;
-        m_transmitTimer.start(int((waitNs + NsPerMs - 1) / NsPerMs));
-    }
+    if (!m_queue.isEmpty() && !m_transmitTimerArmed)
+        armTransmitTimer(m_queue.head().dueNs - now);
 }
 
 void PtyDeviceServer::flush()
@@ -156,7 +184,7 @@ void PtyDeviceServer::flush()
 // Closing the master end hangs up the line for whoever has the slave open.
 void PtyDeviceServer::dropLine()
 {
-    m_transmitTimer.stop();
+    armTransmitTimer(0);
     m_queue.clear();
     m_outgoing.clear();
     m_readNotifier.reset();

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QQueue>
-#include <QTimer>
 #include <memory>
 
 class QSocketNotifier;
@@ -57,8 +56,16 @@ private:
     QString m_slavePath;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    void armTransmitTimer(qint64 waitNs); // 0 disarms
+
+    void transmitTimerExpired();
+
     QElapsedTimer m_clock;
-    QTimer m_transmitTimer;
+    // Wakes the server when the next reply is due, to the microsecond: a QTimer counts whole
+    // milliseconds, which would make every emulated reply up to a millisecond late.
+    int m_transmitTimerFd = -1;
+    bool m_transmitTimerArmed = false;
+    std::unique_ptr<QSocketNotifier> m_transmitTimerNotifier;
     QQueue<Transmission> m_queue;
     QByteArray m_outgoing;
     int m_lineRate = 0;
