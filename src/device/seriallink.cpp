@@ -6,12 +6,16 @@
 
 #include <QEventLoop>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSerialPortInfo>
 #include <cmath>
 #include <thread>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
 #endif
 
 namespace
@@ -220,13 +224,25 @@ std::chrono::microseconds SerialLink::characterPause() const
 bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
 {
     const std::chrono::microseconds pause = characterPause();
+    // The pauses end at fixed steps from the first character, so that the scheduler's lateness in
+    // ending one pause shortens the next instead of adding up over the command; a wake-up that
+    // is late by a fraction of the settle time still leaves each character most of it.
+    auto pauseEnd = std::chrono::steady_clock::now();
+#ifdef Q_OS_LINUX
+    // Without slack the pauses end within tens of microseconds instead of about a tenth of a
+    // millisecond; the thread's own setting is restored afterwards.
+    const int slack = prctl(PR_GET_TIMERSLACK);
+    prctl(PR_SET_TIMERSLACK, 1UL);
+    const auto restoreSlack = qScopeGuard([slack] { prctl(PR_SET_TIMERSLACK, ulong(slack)); });
+#endif
     for (const char c : command) {
         if (m_port.write(&c, 1) != 1 || !m_port.waitForBytesWritten(replyTimeout())) {
             *failure = portDescription(m_port.errorString());
             return false;
         }
-        // A fixed pause without processing events: a time-out tick cannot interrupt the command.
-        std::this_thread::sleep_for(pause);
+        // A pause without processing events: a time-out tick cannot interrupt the command.
+        pauseEnd += pause;
+        std::this_thread::sleep_until(pauseEnd);
     }
     return true;
 }
