@@ -41,41 +41,39 @@ DeviceReader::Outcome DeviceReader::run()
     if (layout == Layout::None)
         return finish(Outcome::Readed);
 
-    if (readDirectory(layout, deviceClass) != Read::Ok)
+    if (!readDirectory(layout, deviceClass))
         return finish(Outcome::Failed);
     if (m_project.spaceRequired() == 0)
         return finish(Outcome::Readed);
     return readData(layout, deviceClass);
 }
 
-DeviceReader::Read DeviceReader::read(quint16 address, QByteArray *bytes)
+bool DeviceReader::read(quint16 address, QByteArray *bytes)
 {
     m_link.SendAndWait(MemoryReadCommand(address), Attempts);
     if (m_link.ReplyStatus() != QLatin1Char('R'))
-        return Read::Failed;
+        return false;
     const QByteArray reply = m_link.LastReply();
     const std::optional<QByteArray> data = ReadReplyBytes(reply, m_link.DeviceClass());
     if (!data) {
         m_invalid = QStringLiteral("The device sent an invalid reply: ") + printableReply(reply);
-        return Read::Invalid;
+        return false;
     }
     *bytes = *data;
-    return Read::Ok;
+    return true;
 }
 
-DeviceReader::Read DeviceReader::readDirectory(Layout layout, int deviceClass)
+bool DeviceReader::readDirectory(Layout layout, int deviceClass)
 {
     if (layout == Layout::Velmar) {
         // Each entry is shown as soon as it has been read.
         for (int n = 1; n <= directorySlotCount(layout); ++n) {
             QByteArray entry;
-            const Read result = read(DirectoryEntryAddress(layout, n), &entry);
-            if (result != Read::Ok)
-                return result;
-            if (!takeEntry(n, entry, deviceClass))
-                return Read::Invalid;
+            if (!read(DirectoryEntryAddress(layout, n), &entry) ||
+                !takeEntry(n, entry, deviceClass))
+                return false;
         }
-        return Read::Ok;
+        return true;
     }
 
     // The Zorla directory is 16 bytes read one or four at a time, then split into four entries.
@@ -84,16 +82,15 @@ DeviceReader::Read DeviceReader::readDirectory(Layout layout, int deviceClass)
     QByteArray bytes;
     for (int offset = 0; offset < 16; offset += unit) {
         QByteArray part;
-        const Read result = read(quint16(directory + offset), &part);
-        if (result != Read::Ok)
-            return result;
+        if (!read(quint16(directory + offset), &part))
+            return false;
         bytes += part;
     }
     for (int n = 1; n <= directorySlotCount(layout); ++n) {
         if (!takeEntry(n, bytes.mid(4 * (n - 1), 4), deviceClass))
-            return Read::Invalid;
+            return false;
     }
-    return Read::Ok;
+    return true;
 }
 
 bool DeviceReader::takeEntry(int slot, const QByteArray &bytes, int deviceClass)
@@ -140,10 +137,8 @@ DeviceReader::Outcome DeviceReader::readData(Layout layout, int deviceClass)
         content.reserve(entry.length);
         for (int address = entry.first; address <= entry.last; address += unit) {
             QByteArray bytes;
-            if (read(quint16(address), &bytes) != Read::Ok) {
-                m_project.appendContent(n, content);
+            if (!read(quint16(address), &bytes))
                 return finish(Outcome::Failed);
-            }
             content += bytes.left(qMin<qsizetype>(bytes.size(), entry.last - address + 1));
             progress.advance(step, limit);
             m_status.setProgressValue(progress.value());

@@ -9,7 +9,6 @@
 class DeviceConnection;
 class DeviceStatus;
 class DialogService;
-class ProgressCounter;
 class ProjectCommands;
 class SerialLink;
 class TicketProject;
@@ -34,12 +33,11 @@ private:
         quint16 last = 0xFFFF;
         int length = 0;
     };
-    // How a read ended: a reply to use, no usable reply (status W or N), or a reply that could
-    // not be decoded (m_invalid then says what the device sent).
-    enum class Read { Ok, Failed, Invalid };
 
-    Read read(quint16 address, QByteArray *bytes);
-    Read readDirectory(Layout layout, int deviceClass);
+    // One memory read and its data; false when no usable reply came (ReplyStatus tells why, or
+    // m_invalid says what the device sent instead).
+    bool read(quint16 address, QByteArray *bytes);
+    bool readDirectory(Layout layout, int deviceClass);
     // Checks one entry and shows its length; false when its range is not a part of the data area.
     bool takeEntry(int slot, const QByteArray &bytes, int deviceClass);
     Outcome readData(Layout layout, int deviceClass);

@@ -1,61 +1,15 @@
-#include "deviceconnection.h"
-#include "deviceprogrammer.h"
-#include "devicereader.h"
-#include "devicestatus.h"
-#include "errors.h"
-#include "projectcommands.h"
-#include "scripteddialogservice.h"
-#include "seriallink.h"
-#include "simulatedport.h"
-#include "ticketproject.h"
+#include "device/procedurerig.h"
 
 #include <QRandomGenerator>
-#include <QtTest>
 #include <optional>
 
 using Model = SimulatedDevice::Model;
 using App = SimulatedDevice::Application;
 using Fault = SimulatedDevice::Fault;
-using Message = ScriptedDialogService::Message;
-Q_DECLARE_METATYPE(std::optional<SimulatedDevice::Fault>)
-
-char *toString(const Message &message)
-{
-    return QTest::toString(message.title + QLatin1String(": ") + message.text);
-}
+using Outcome = DeviceReader::Outcome;
 
 namespace
 {
-
-// The real link connected to a simulated device over a pseudo-terminal, identified and ready.
-struct Rig {
-    explicit Rig(Model model, App app = App::Industrial) : port(model, app)
-    {
-        link.setPortName(port.slavePath());
-        link.setSettings(QStringLiteral("19200,n,8,1"));
-        connection.toggle();
-        port.device().clearRecording();
-    }
-    DeviceReader::Outcome read()
-    {
-        return DeviceReader(project, link, status, connection, dialogs, commands).run();
-    }
-    QStringList byteCounts() const
-    {
-        QStringList counts;
-        for (int n = 1; n <= TicketProject::SlotCount; ++n)
-            counts << project.slot(n).byteCount;
-        return counts;
-    }
-
-    SimulatedPort port;
-    ScriptedDialogService dialogs;
-    TicketProject project;
-    ProjectCommands commands{project, dialogs};
-    SerialLink link{dialogs};
-    DeviceStatus status;
-    DeviceConnection connection{link, status, dialogs};
-};
 
 QByteArray entry(quint16 first, quint16 last)
 {
@@ -63,17 +17,27 @@ QByteArray entry(quint16 first, quint16 last)
         QByteArray::number(quint32(first) << 16 | last, 16).rightJustified(8, '0'));
 }
 
-QByteArrayList reads(quint16 from, int count, int step)
+// A read that does not end in "Tickets Readed", and what it leaves behind. The device holds T
+// at A000..A003 (unless tEntry says otherwise) and H at A004..A00B.
+struct Stop {
+    Model model = Model::Velmar;
+    QByteArray tEntry = entry(0xA000, 0xA003);
+    std::optional<Fault> fault{};
+    int cancelAt = 0;
+    Outcome outcome = Outcome::Failed;
+    QList<Message> messages{};
+    bool connected = true;
+    int commands = 0;
+    bool tKept = false; // T read completely and kept; H is always emptied
+};
+
+Message invalid(const char *text)
 {
-    QByteArrayList commands;
-    for (int i = 0; i < count; ++i)
-        commands << "@E" +
-                        QByteArray::number(from + step * i, 16).toUpper().rightJustified(4, '0') +
-                        "-??\r";
-    return commands;
+    return {QString::fromLatin1(text), QStringLiteral("Communication error!")};
 }
 
 } // namespace
+Q_DECLARE_METATYPE(Stop)
 
 // The Read command against a simulated device: round trips with Program, its reads on the wire,
 // progress, cancel, failures and damaged directories.
@@ -110,11 +74,9 @@ void TestDeviceReader::roundTrip()
     QFETCH(Model, model);
     QFETCH(App, app);
     QFETCH(int, total);
-    Rig rig(model, app);
-    const bool truck = app == App::Truck;
-    const QList<int> set = truck ? QList<int>{1, 5, 6} : QList<int>{1, 2, 3, 4};
-
-    QRandomGenerator random(20240611 + total + int(truck));
+    ProcedureRig rig(model, app);
+    const QList<int> set = app == App::Truck ? QList<int>{1, 5, 6} : QList<int>{1, 2, 3, 4};
+    QRandomGenerator random(20240611 + total + int(app));
     QByteArray bytes(total, Qt::Uninitialized);
     for (int i = 0; i < total; ++i)
         bytes[i] = char(i < 256 ? i : random.bounded(256));
@@ -122,26 +84,20 @@ void TestDeviceReader::roundTrip()
     for (int i = 1; i < set.size(); ++i)
         cuts << int(random.bounded(total + 1));
     std::sort(cuts.begin(), cuts.end());
-    for (int i = 0; i < set.size(); ++i) {
-        const QByteArray part = bytes.mid(cuts.at(i), cuts.at(i + 1) - cuts.at(i));
-        rig.project.setSlot(set.at(i),
-                            {part, QStringLiteral("f"), {}, QString::number(part.size())});
-    }
-    QCOMPARE(DeviceProgrammer(rig.project, rig.link, rig.status, rig.connection, rig.dialogs).run(),
-             DeviceProgrammer::Outcome::Programmed);
+    for (int i = 0; i < set.size(); ++i)
+        rig.fill(set.at(i), bytes.mid(cuts.at(i), cuts.at(i + 1) - cuts.at(i)));
+    QCOMPARE(rig.program(), DeviceProgrammer::Outcome::Programmed);
 
     // A Zorla directory has no entries for P1 and P2, so only T comes back from the truck set.
     QByteArrayList expected(TicketProject::SlotCount);
     for (int n : set) {
         if (n <= 4 || model == Model::Velmar)
-            expected[n - 1] = rig.project.contents(n); // as adjusted by the stream preparation
+            expected[n - 1] = rig.project.contents(n); // as the stream preparation left them
     }
-    QCOMPARE(rig.read(), DeviceReader::Outcome::Readed);
+    QCOMPARE(rig.read(), Outcome::Readed);
     for (int n = 1; n <= TicketProject::SlotCount; ++n)
         QCOMPARE(rig.project.contents(n), expected.at(n - 1));
-    QVERIFY(rig.project.isConsistent());
-    QCOMPARE(rig.status.statusText(4), QStringLiteral("Tickets Readed"));
-    QVERIFY(rig.dialogs.messages.isEmpty());
+    QVERIFY(rig.project.isConsistent() && rig.dialogs.messages.isEmpty());
 }
 
 void TestDeviceReader::wireTraffic_data()
@@ -149,20 +105,18 @@ void TestDeviceReader::wireTraffic_data()
     QTest::addColumn<Model>("model");
     QTest::addColumn<int>("length");
     QTest::addColumn<QByteArrayList>("expected");
-    QTest::addColumn<QStringList>("texts");
-    QTest::newRow("class 1") << Model::ZorlaOld << 10 << reads(0x0400, 16, 1) + reads(0x0410, 10, 1)
-                             << QStringList();
-    QTest::newRow("class 4") << Model::Zorla << 10 << reads(0x0400, 4, 4) + reads(0x0410, 3, 4)
-                             << QStringList();
-    QTest::newRow("class 8") << Model::Velmar << 10 << reads(0x9FFE, 6, -4) + reads(0xA000, 3, 4)
-                             << QStringList{QStringLiteral("Reading ..."),
-                                            QStringLiteral("Reading ...   0%"),
-                                            QStringLiteral("Reading ...   40%"),
-                                            QStringLiteral("Reading ...   100%"),
-                                            QStringLiteral("Tickets Readed")};
+    QTest::addColumn<QString>("texts"); // the status line as it changes, after "Reading ..."
+    QTest::newRow("class 1") << Model::ZorlaOld << 10
+                             << accesses(0x0400, 16, 1, "??") + accesses(0x0410, 10, 1, "??")
+                             << QString();
+    QTest::newRow("class 4") << Model::Zorla << 10
+                             << accesses(0x0400, 4, 4, "??") + accesses(0x0410, 3, 4, "??")
+                             << QString();
+    QTest::newRow("class 8") << Model::Velmar << 10
+                             << accesses(0x9FFE, 6, -4, "??") + accesses(0xA000, 3, 4, "??")
+                             << QStringLiteral("0%|40%|100%|Tickets Readed");
     QTest::newRow("empty directory")
-        << Model::Velmar << 0 << reads(0x9FFE, 6, -4)
-        << QStringList{QStringLiteral("Reading ..."), QStringLiteral("Tickets Readed")};
+        << Model::Velmar << 0 << accesses(0x9FFE, 6, -4, "??") << QStringLiteral("Tickets Readed");
 }
 
 void TestDeviceReader::wireTraffic()
@@ -170,13 +124,13 @@ void TestDeviceReader::wireTraffic()
     QFETCH(Model, model);
     QFETCH(int, length);
     QFETCH(QByteArrayList, expected);
-    QFETCH(QStringList, texts);
-    Rig rig(model);
+    QFETCH(QString, texts);
+    ProcedureRig rig(model);
     const quint16 start = model == Model::Velmar ? 0xA000 : 0x0410;
-    rig.port.device().setMemory(start, "0123456789AB");
+    rig.device().setMemory(start, "0123456789AB");
     if (length > 0)
-        rig.port.device().setDirectoryEntry(1, entry(start, quint16(start + length - 1)));
-    rig.project.setSlot(TicketProject::P2, {"old", {}, {}, QStringLiteral("3")});
+        rig.device().setDirectoryEntry(1, entry(start, quint16(start + length - 1)));
+    rig.fill(TicketProject::P2, "old"); // emptied by the read
     QStringList seen{rig.status.statusText(4)};
     bool progressShown = false;
     QObject::connect(&rig.status, &DeviceStatus::changed, [&] {
@@ -185,111 +139,86 @@ void TestDeviceReader::wireTraffic()
             seen << rig.status.statusText(4);
     });
 
-    QCOMPARE(rig.read(), DeviceReader::Outcome::Readed);
-    QCOMPARE(rig.port.device().commands(), expected);
+    QCOMPARE(rig.read(), Outcome::Readed);
+    QCOMPARE(rig.device().commands(), expected);
     QCOMPARE(rig.project.contents(1), QByteArray("0123456789").left(length));
-    QCOMPARE(rig.byteCounts(),
-             (QStringList{QString::number(length), QStringLiteral("0"), QStringLiteral("0"),
-                          QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+    QCOMPARE(rig.project.spaceRequired(), length);
+    QVERIFY(rig.project.isConsistent());
     QCOMPARE(progressShown, length > 0);
+    QCOMPARE(seen.value(1), QStringLiteral("Reading ..."));
     if (!texts.isEmpty())
-        QCOMPARE(seen.mid(1), texts);
+        QCOMPARE(seen.mid(2).join(QLatin1Char('|')).remove(QStringLiteral("Reading ...   ")),
+                 texts);
     QVERIFY(rig.status.loadEnabled() && rig.status.programEnabled() && !rig.status.busy());
 }
 
 void TestDeviceReader::stops_data()
 {
-    QTest::addColumn<Model>("model");
-    QTest::addColumn<QByteArray>("tEntry");
-    QTest::addColumn<std::optional<Fault>>("fault");
-    QTest::addColumn<int>("cancelAt"); // command number whose wait sees a Cancel click
-    QTest::addColumn<int>("outcome");
-    QTest::addColumn<QList<Message>>("messages");
-    QTest::addColumn<bool>("connected");
-    QTest::addColumn<int>("commands");
-    QTest::addColumn<QString>("tCount"); // T's byte count afterwards; H always ends "0"
-
-    const QByteArray t = entry(0xA000, 0xA003); // H follows at A004..A00B
-    const int failed = int(DeviceReader::Outcome::Failed);
-    const auto invalid = [](const char *text) {
-        return QList<Message>{{QString::fromLatin1(text), QStringLiteral("Communication error!")}};
-    };
+    QTest::addColumn<Stop>("stop");
     QTest::newRow("silence on the third entry")
-        << Model::Velmar << t << std::optional(Fault::silence(3)) << 0 << failed
-        << QList<Message>{{QStringLiteral("Communication failed"), QStringLiteral("Timeout!")},
-                          {errorMessage(4).text, errorMessage(4).title}}
-        << true << 5 << QStringLiteral("0");
-    QTest::newRow("NAK on a data read")
-        << Model::Velmar << t << std::optional(Fault::nak(8)) << 0 << failed
-        << QList<Message>{{errorMessage(8).text, errorMessage(8).title}} << false << 8
-        << QStringLiteral("4");
+        << Stop{.fault = Fault::silence(3), .messages = {TimeoutBox, errorBox(4)}, .commands = 5};
+    QTest::newRow("NAK on a data read") << Stop{.fault = Fault::nak(8),
+                                                .messages = {errorBox(8)},
+                                                .connected = false,
+                                                .commands = 8,
+                                                .tKept = true};
     QTest::newRow("cancel in the second slot")
-        << Model::Velmar << t << std::optional<Fault>() << 8
-        << int(DeviceReader::Outcome::Cancelled) << QList<Message>() << true << 8
-        << QStringLiteral("4");
+        << Stop{.cancelAt = 8, .outcome = Outcome::Cancelled, .commands = 8, .tKept = true};
     QTest::newRow("invalid data reply")
-        << Model::Velmar << t << std::optional(Fault::garbage(7, "@EA000-6X\r")) << 0 << failed
-        << invalid("The device sent an invalid reply: @EA000-6X<CR>") << true << 7
-        << QStringLiteral("0");
+        << Stop{.fault = Fault::garbage(7, "@EA000-6X\r"),
+                .messages = {invalid("The device sent an invalid reply: @EA000-6X<CR>")},
+                .commands = 7};
     QTest::newRow("entry outside the data area")
-        << Model::Velmar << entry(0x9000, 0x9010) << std::optional<Fault>() << 0 << failed
-        << invalid("The device sent an invalid directory entry for slot T: 90009010") << true << 1
-        << QStringLiteral("0");
+        << Stop{.tEntry = entry(0x9000, 0x9010),
+                .messages = {invalid("The device sent an invalid directory entry for slot T: "
+                                     "90009010")},
+                .commands = 1};
     QTest::newRow("entry past a class-4 device")
-        << Model::Zorla << entry(0x0410, 0x2000) << std::optional<Fault>() << 0 << failed
-        << invalid("The device sent an invalid directory entry for slot T: 04102000") << true << 4
-        << QStringLiteral("0");
+        << Stop{.model = Model::Zorla,
+                .tEntry = entry(0x0410, 0x2000),
+                .messages = {invalid("The device sent an invalid directory entry for slot T: "
+                                     "04102000")},
+                .commands = 4};
     QTest::newRow("entry running backwards")
-        << Model::ZorlaOld << entry(0x0420, 0x0410) << std::optional<Fault>() << 0 << failed
-        << invalid("The device sent an invalid directory entry for slot T: 04200410") << true << 16
-        << QStringLiteral("0");
+        << Stop{.model = Model::ZorlaOld,
+                .tEntry = entry(0x0420, 0x0410),
+                .messages = {invalid("The device sent an invalid directory entry for slot T: "
+                                     "04200410")},
+                .commands = 16};
 }
 
 void TestDeviceReader::stops()
 {
-    QFETCH(Model, model);
-    QFETCH(QByteArray, tEntry);
-    QFETCH(std::optional<Fault>, fault);
-    QFETCH(int, cancelAt);
-    QFETCH(int, outcome);
-    QFETCH(QList<Message>, messages);
-    QFETCH(bool, connected);
-    QFETCH(int, commands);
-    QFETCH(QString, tCount);
-    Rig rig(model);
-    SimulatedDevice &device = rig.port.device();
-    device.setDirectoryEntry(1, tEntry);
-    device.setDirectoryEntry(2, entry(0xA004, 0xA00B));
-    device.setMemory(0xA000, "0123456789AB");
-    if (fault)
-        device.addFault(*fault);
+    QFETCH(Stop, stop);
+    ProcedureRig rig(stop.model);
+    rig.device().setDirectoryEntry(1, stop.tEntry);
+    rig.device().setDirectoryEntry(2, entry(0xA004, 0xA00B));
+    rig.device().setMemory(0xA000, "0123456789AB");
+    if (stop.fault)
+        rig.device().addFault(*stop.fault);
+    rig.cancelAt(stop.cancelAt);
     rig.link.setTimeoutScale(0.05);
-    QObject::connect(&rig.link, &SerialLink::commandSent, [&] {
-        if (device.commands().size() + 1 == cancelAt)
-            QTimer::singleShot(0, &rig.link, [&] { rig.link.setCancelRequested(true); });
-    });
 
-    QCOMPARE(int(rig.read()), outcome);
-    QCOMPARE(rig.dialogs.messages, messages);
-    QCOMPARE(rig.connection.Connected(), connected);
-    QCOMPARE(device.commands().size(), commands);
-    QCOMPARE(rig.project.slot(TicketProject::T).byteCount, tCount);
-    QCOMPARE(rig.project.contents(TicketProject::T), QByteArray("0123").left(tCount.toInt()));
-    QCOMPARE(rig.project.slot(TicketProject::H).byteCount, QStringLiteral("0"));
+    QCOMPARE(rig.read(), stop.outcome);
+    QCOMPARE(rig.dialogs.messages, stop.messages);
+    QCOMPARE(rig.connection.Connected(), stop.connected);
+    QCOMPARE(rig.device().commands().size(), stop.commands);
+    QCOMPARE(rig.project.contents(TicketProject::T), stop.tKept ? QByteArray("0123") : "");
+    QCOMPARE(rig.project.spaceRequired(), stop.tKept ? 4 : 0);
     QVERIFY(rig.project.isConsistent());
-    const bool cancelled = outcome == int(DeviceReader::Outcome::Cancelled);
+    const bool cancelled = stop.outcome == Outcome::Cancelled;
     QCOMPARE(rig.status.statusText(4), cancelled ? QStringLiteral("Reading Cancelled") : QString());
-    QCOMPARE(rig.status.loadEnabled(), cancelled);
+    QCOMPARE(rig.status.loadEnabled() && rig.status.programEnabled(), cancelled);
     QVERIFY(!rig.status.progressVisible() && !rig.status.busy() && !rig.status.cancelVisible());
 }
 
 void TestDeviceReader::noDeviceClass()
 {
-    Rig rig(Model::Velmar);
-    rig.project.setSlot(TicketProject::T, {"abc", QStringLiteral("t"), {}, QStringLiteral("3")});
+    ProcedureRig rig(Model::Velmar);
+    rig.fill(TicketProject::T, "abc");
     rig.link.setDeviceClass(0);
-    QCOMPARE(rig.read(), DeviceReader::Outcome::Readed);
-    QVERIFY(rig.port.device().commands().isEmpty());
+    QCOMPARE(rig.read(), Outcome::Readed);
+    QVERIFY(rig.device().commands().isEmpty());
     QCOMPARE(rig.project.slot(TicketProject::T), TicketSlot());
     QCOMPARE(rig.status.statusText(4), QStringLiteral("Tickets Readed"));
 }
