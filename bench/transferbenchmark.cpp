@@ -1,0 +1,212 @@
+#include "transferbenchmark.h"
+
+#include "deviceconnection.h"
+#include "deviceprogrammer.h"
+#include "devicereader.h"
+#include "deviceserverthread.h"
+#include "devicestatus.h"
+#include "projectcommands.h"
+#include "scripteddialogservice.h"
+#include "seriallink.h"
+#include "ticketproject.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <atomic>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+namespace
+{
+
+constexpr int BitsPerCharacter = 10;
+constexpr int RateWithoutEmulation = 19200; // port setting; sets the class-1 pause only
+
+qint64 threadCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+struct Exchange {
+    qint64 sentNs;
+    qsizetype commandLength;
+    qsizetype replyLength = 0;
+    qint64 handledNs = 0; // the device has the whole command line
+    qint64 repliedNs = 0; // the link has the whole reply
+};
+
+double medianUs(std::vector<qint64> values)
+{
+    if (values.empty())
+        return 0;
+    const auto middle = values.begin() + qsizetype(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return double(*middle) / 1000;
+}
+
+} // namespace
+
+TransferBenchmark::TransferBenchmark(SimulatedDevice::Model model, int lineRate)
+    : m_model(model), m_lineRate(lineRate)
+{
+}
+
+TransferBenchmark::Result TransferBenchmark::run()
+{
+    Result result;
+    QElapsedTimer clock;
+    clock.start();
+    // When the device had each command: written by the server's thread while the link waits for
+    // the reply, read by the link's thread once the reply has come.
+    constexpr size_t HandledCapacity = 1 << 17; // more than two full class-8 transfers
+    auto handled = std::make_unique<std::atomic<qint64>[]>(HandledCapacity);
+    std::atomic<size_t> handledCount = 0;
+    DeviceServerThread server(m_model, SimulatedDevice::Application::Industrial, m_lineRate);
+    server.setCommandObserver([&] {
+        const size_t n = handledCount.load(std::memory_order_relaxed);
+        if (n < HandledCapacity) {
+            handled[n].store(clock.nsecsElapsed(), std::memory_order_relaxed);
+            handledCount.store(n + 1, std::memory_order_release);
+        }
+    });
+    QString error;
+    if (!server.startServer(&error)) {
+        result.problem = error;
+        return result;
+    }
+
+    ScriptedDialogService dialogs;
+    TicketProject project;
+    ProjectCommands commands(project, dialogs);
+    SerialLink link(dialogs);
+    DeviceStatus status;
+    DeviceConnection connection(link, status, dialogs);
+    link.setPortName(server.slavePath());
+    link.setSettings(
+        QStringLiteral("%1,n,8,1").arg(m_lineRate > 0 ? m_lineRate : RateWithoutEmulation));
+    connection.toggle();
+    const int deviceClass = link.DeviceClass();
+    result.name = QStringLiteral("%1-%2")
+                      .arg(deviceClass)
+                      .arg(m_lineRate > 0 ? QString::number(m_lineRate) : QStringLiteral("none"));
+    if (!connection.Connected()) {
+        result.problem = QStringLiteral("identification failed");
+        return result;
+    }
+
+    // A project that fills the device, spread over T, H, B and F.
+    const qint64 space = status.spaceAvailableValue();
+    QRandomGenerator random(0x5A56);
+    qint64 offset = 0;
+    for (int n = 1; n <= 4; ++n) {
+        const qint64 length = space * n / 4 - offset;
+        QByteArray bytes(length, Qt::Uninitialized);
+        for (qint64 i = 0; i < length; ++i)
+            bytes[i] = char(random.bounded(256));
+        project.setSlot(n, {bytes, QStringLiteral("bench"), {}, QString::number(length)});
+        offset += length;
+    }
+
+    std::vector<Exchange> exchanges;
+    exchanges.reserve(2 * space + 64);
+    const size_t handledBefore = handledCount.load(); // the identification
+    QObject::connect(&link, &SerialLink::commandSent, [&](const QByteArray &command) {
+        exchanges.push_back({clock.nsecsElapsed(), command.size()});
+    });
+    QObject::connect(&link, &SerialLink::replyCompleted, [&](const QByteArray &reply) {
+        if (exchanges.empty())
+            return;
+        exchanges.back().replyLength = reply.size();
+        exchanges.back().repliedNs = clock.nsecsElapsed();
+        const size_t index = handledBefore + exchanges.size() - 1;
+        if (index < handledCount.load(std::memory_order_acquire))
+            exchanges.back().handledNs = handled[index].load(std::memory_order_relaxed);
+    });
+
+    // Wall time of each command runs from its sending to the next command's sending (or to the
+    // end of its procedure), so the procedure's own work between commands is counted.
+    std::vector<qint64> wallNs;
+    qint64 totalWallNs = 0;
+    qint64 totalCpuNs = 0;
+    auto measure = [&](auto &&procedure) {
+        const size_t first = exchanges.size();
+        const qint64 cpu = threadCpuNs();
+        const qint64 start = clock.nsecsElapsed();
+        procedure();
+        const qint64 end = clock.nsecsElapsed();
+        totalCpuNs += threadCpuNs() - cpu;
+        totalWallNs += end - start;
+        for (size_t i = first; i < exchanges.size(); ++i)
+            wallNs.push_back((i + 1 < exchanges.size() ? exchanges[i + 1].sentNs : end) -
+                             exchanges[i].sentNs);
+    };
+
+    DeviceProgrammer::Outcome programmed{};
+    measure(
+        [&] { programmed = DeviceProgrammer(project, link, status, connection, dialogs).run(); });
+    QByteArrayList written;
+    for (int n = 1; n <= 4; ++n)
+        written << project.contents(n); // after the stream preparation's adjustment
+    DeviceReader::Outcome readed{};
+    measure(
+        [&] { readed = DeviceReader(project, link, status, connection, dialogs, commands).run(); });
+    server.stopServer();
+
+    if (programmed != DeviceProgrammer::Outcome::Programmed)
+        result.problem = QStringLiteral("programming did not succeed");
+    else if (readed != DeviceReader::Outcome::Readed)
+        result.problem = QStringLiteral("reading did not succeed");
+    for (int n = 1; n <= 4 && result.problem.isEmpty(); ++n) {
+        if (project.contents(n) != written.at(n - 1))
+            result.problem = QStringLiteral("slot %1 read back differently").arg(n);
+    }
+    if (!dialogs.messages.isEmpty())
+        result.problem += QStringLiteral(" (message: %1)").arg(dialogs.messages.first().text);
+
+    // The least time the line needs for each exchange. Classes 0 and 1 take a command one
+    // character at a time with the link's pause after each; the device answers as soon as the
+    // last character has arrived, so the reply overlaps the pause after that character.
+    const qint64 characterNs =
+        m_lineRate > 0 ? qint64(BitsPerCharacter) * 1000000000 / m_lineRate : 0;
+    const qint64 pauseNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(link.characterPause()).count();
+    const bool paced = deviceClass == 0 || deviceClass == 1;
+    qint64 totalWireNs = 0;
+    std::vector<qint64> overheadNs, toDeviceNs, fromDeviceNs, turnaroundNs;
+    overheadNs.reserve(exchanges.size());
+    for (size_t i = 0; i < exchanges.size(); ++i) {
+        const Exchange &e = exchanges[i];
+        // The device takes in each character as soon as it reads it and answers once the last
+        // one would have arrived and the reply would have left.
+        qint64 pacing = 0;
+        qint64 deviceWait = (e.commandLength + e.replyLength) * characterNs;
+        qint64 wire = deviceWait;
+        if (paced) {
+            pacing = (e.commandLength - 1) * pauseNs;
+            deviceWait = (1 + e.replyLength) * characterNs;
+            wire = std::max(e.commandLength * pauseNs, pacing + deviceWait);
+        }
+        totalWireNs += wire;
+        overheadNs.push_back(wallNs[i] - wire);
+        if (e.handledNs > 0 && e.repliedNs > 0) {
+            // The link takes the reply once it is due and the link's own pacing has ended.
+            const qint64 readyNs = std::max(e.handledNs + deviceWait,
+                                            e.sentNs + (paced ? e.commandLength * pauseNs : 0));
+            toDeviceNs.push_back(e.handledNs - e.sentNs - pacing);
+            fromDeviceNs.push_back(e.repliedNs - readyNs);
+            turnaroundNs.push_back(e.sentNs + wallNs[i] - e.repliedNs);
+        }
+    }
+    result.commands = qsizetype(exchanges.size());
+    result.overheadUs = medianUs(overheadNs);
+    result.toDeviceUs = medianUs(toDeviceNs);
+    result.fromDeviceUs = medianUs(fromDeviceNs);
+    result.turnaroundUs = medianUs(turnaroundNs);
+    result.wallOverWire = totalWireNs > 0 ? double(totalWallNs) / double(totalWireNs) : 0;
+    result.cpuOverWall = totalWallNs > 0 ? double(totalCpuNs) / double(totalWallNs) : 0;
+    return result;
+}
