@@ -16,16 +16,8 @@ constexpr double Vertical = 14910.0 / 11100.0; // 1.343243...
 ControlRecord control(Kind kind, const char *name, int index, double left, double top, double width,
                       double height, const char *caption = "", const char *tag = "")
 {
-    return {kind,
-            QLatin1String(name),
-            index,
-            left,
-            top,
-            width,
-            height,
-            QLatin1String(caption),
-            QLatin1String(tag),
-            8.0};
+    const QString text = QLatin1String(caption), widthTag = QLatin1String(tag);
+    return {kind, QLatin1String(name), index, left, top, width, height, text, widthTag, 8.0};
 }
 
 // A reduced main window at its reference size; fonts start at 8 points so that the default
@@ -78,67 +70,61 @@ private slots:
         QTest::addColumn<WorkArea>("area");
         QTest::addColumn<double>("horizontal");
         QTest::addColumn<double>("vertical");
-        QTest::addColumn<qint64>("referenceWidth");
-        QTest::addColumn<qint64>("referenceHeight");
-        QTest::newRow("1024x740") << Reference << 1.0 << 1.0 << qint64(15360) << qint64(11100);
-        QTest::newRow("1280x994") << Larger << 1.25 << Vertical << qint64(19200) << qint64(14910);
-        QTest::newRow("beyond 16 bits") << WorkArea{0, 0, 57600, 33000} << 3.75 << 33000.0 / 11100
-                                        << qint64(57600) << qint64(33000);
+        QTest::addColumn<QSize>("reference"); // the new one: the area's size, rounded
+        QTest::newRow("1024x740") << Reference << 1.0 << 1.0 << QSize(15360, 11100);
+        QTest::newRow("1280x994") << Larger << 1.25 << Vertical << QSize(19200, 14910);
+        // Beyond 32767 twips the reference no longer fits a 16-bit integer.
+        QTest::newRow("beyond 16 bits")
+            << WorkArea{0, 0, 57600, 33000} << 3.75 << 33000.0 / 11100 << QSize(57600, 33000);
         QTest::newRow("halves to even") << WorkArea{0, 0, 15360.5, 11101.5} << 15360.5 / 15360
-                                        << 11101.5 / 11100 << qint64(15360) << qint64(11102);
+                                        << 11101.5 / 11100 << QSize(15360, 11102);
     }
     void factors()
     {
         QFETCH(WorkArea, area);
         DisplayAdaptation adaptation;
         QList<ControlRecord> controls;
-        adaptation.adapt(controls, area, DefaultFont);
+        QCOMPARE(adaptation.adapt(controls, area, DefaultFont), (WindowFit{area, true}));
         QTEST(adaptation.horizontalFactor(), "horizontal");
         QTEST(adaptation.verticalFactor(), "vertical");
-        QTEST(adaptation.referenceWidth(), "referenceWidth");
-        QTEST(adaptation.referenceHeight(), "referenceHeight");
+        QTEST(QSize(int(adaptation.referenceWidth()), int(adaptation.referenceHeight())),
+              "reference");
     }
 
-    // Geometry and font of single controls after one run from the reference size.
+    // Geometry and font of single controls after one run from the reference size to 1280 x 994.
     void controls_data()
     {
-        QTest::addColumn<WorkArea>("area");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("index");
         QTest::addColumn<QList<double>>("geometry"); // left, top, width, height
         QTest::addColumn<double>("font");
-        auto row = [](const char *tag, const WorkArea &area, const char *name, int index,
-                      QList<double> geometry, double font = DefaultFont) {
-            QTest::newRow(tag) << area << QString::fromLatin1(name) << index << geometry << font;
+        auto row = [](const char *tag, const char *name, int index, QList<double> geometry,
+                      double font = DefaultFont) {
+            QTest::newRow(tag) << QString::fromLatin1(name) << index << geometry << font;
         };
-        row("button scaled", Larger, "cmdAdd", 1, {1500, 360 * Vertical, 1218.75, 375 * Vertical});
-        row("frame at reference", Reference, "fraPrint", 0, {480, 3240, 5775, 2775});
-        row("progress bar keeps font", Larger, "ProgressBar1", 0,
+        row("button scaled", "cmdAdd", 1, {1500, 360 * Vertical, 1218.75, 375 * Vertical});
+        row("progress bar keeps font", "ProgressBar1", 0,
             {300, 1200 * Vertical, 5000, 255 * Vertical}, 8.0);
-        row("status bar keeps geometry", Larger, "statusBar", 0, {0, 10320, 15360, 375});
-        row("toolbar untouched", Larger, "ToolbarStart", 0, {0, 0, 15360, 630}, 8.0);
-        row("file label", Reference, "lblFile", 2, {1440 + 445.5 + 222.75, 480, 2116.125, 247.5});
-        row("caption label", Larger, "lblEtStatus", 0, {150, 1440 * Vertical, 1002.375, 247.5});
-        row("status value not placed", Larger, "lblStatus", 4,
-            {1500, 960 * Vertical, 2561.625, 247.5});
-        row("space required", Larger, "lblSpaceR", 0, {2249.0625, 360 * Vertical, 779.625, 247.5});
-        row("its unit keeps top", Larger, "lblEtSRB", 0,
-            {3140.0625, 375 * Vertical, 556.875, 247.5});
-        row("space available", Larger, "lblSpaceA", 0, {2249.0625, 840 * Vertical, 779.625, 247.5});
-        row("and its unit", Larger, "lblEtSAB", 0, {3140.0625, 855 * Vertical, 556.875, 247.5});
-        row("bytes label", Larger, "lblBytes", 6,
+        row("status bar keeps geometry", "statusBar", 0, {0, 10320, 15360, 375});
+        row("toolbar untouched", "ToolbarStart", 0, {0, 0, 15360, 630}, 8.0);
+        row("file label", "lblFile", 2, {1800 + 445.5 + 222.75, 480 * Vertical, 2116.125, 247.5});
+        row("caption label", "lblEtStatus", 0, {150, 1440 * Vertical, 1002.375, 247.5});
+        row("status value not placed", "lblStatus", 4, {1500, 960 * Vertical, 2561.625, 247.5});
+        row("space required", "lblSpaceR", 0, {2249.0625, 360 * Vertical, 779.625, 247.5});
+        row("its unit keeps top", "lblEtSRB", 0, {3140.0625, 375 * Vertical, 556.875, 247.5});
+        row("space available", "lblSpaceA", 0, {2249.0625, 840 * Vertical, 779.625, 247.5});
+        row("and its unit", "lblEtSAB", 0, {3140.0625, 855 * Vertical, 556.875, 247.5});
+        row("bytes label", "lblBytes", 6,
             {4500 + 556.875 + 111.375, 1470 * Vertical, 556.875, 247.5});
     }
     void controls()
     {
-        QFETCH(WorkArea, area);
         QFETCH(QString, name);
         QFETCH(int, index);
-        QFETCH(QList<double>, geometry);
         QList<ControlRecord> controls = window();
-        DisplayAdaptation().adapt(controls, area, DefaultFont);
+        DisplayAdaptation().adapt(controls, Larger, DefaultFont);
         const ControlRecord &c = find(controls, name, index);
-        QCOMPARE(QList<double>({c.left, c.top, c.width, c.height}), geometry);
+        QTEST(QList<double>({c.left, c.top, c.width, c.height}), "geometry");
         QTEST(c.fontSize, "font");
     }
 
@@ -154,24 +140,19 @@ private slots:
 
         adaptation.adapt(controls, Reference, DefaultFont);
         for (qsizetype i = 0; i < controls.size(); ++i) {
-            if (controls[i].kind != Kind::Frame && controls[i].kind != Kind::CommandButton)
-                continue;
             const ControlRecord &c = controls[i], &o = original[i];
-            QVERIFY(qAbs(c.left - o.left) + qAbs(c.top - o.top) + qAbs(c.width - o.width) +
-                        qAbs(c.height - o.height) <
-                    1e-9);
+            if (c.kind == Kind::Frame || c.kind == Kind::CommandButton)
+                QVERIFY(qAbs(c.left - o.left) + qAbs(c.top - o.top) + qAbs(c.width - o.width) +
+                            qAbs(c.height - o.height) <
+                        1e-9);
         }
     }
 
-    void windowFitsWorkArea()
+    // Twips become pixels edge by edge, so that controls side by side in twips stay so in pixels.
+    void pixelRects()
     {
-        const WorkArea area{900, 450, 19200, 14910};
-        DisplayAdaptation adaptation;
-        QList<ControlRecord> controls;
-        const WindowFit fit = adaptation.adapt(controls, area, DefaultFont);
-        QCOMPARE(fit, (WindowFit{area, true}));
-        QCOMPARE(adaptation.lastWindowFit(), fit);
         QCOMPARE(Twips::toPixelRect(900, 450, 19200, 14910), QRect(60, 30, 1280, 994));
+        QCOMPARE(Twips::toPixelRect(22, 0, 22, 15), QRect(1, 0, 2, 1));
         QCOMPARE(Twips::toPixelRect(905, 0, 10, 10, 144), QRect(91, 0, 1, 1));
     }
 };

@@ -1,6 +1,5 @@
 #include "slotpreview.h"
 
-#include <QTabWidget>
 #include <QTest>
 
 class TestSlotPreview : public QObject
@@ -31,9 +30,7 @@ private slots:
         QTest::addColumn<QString>("hex");
         QTest::newRow("empty") << QByteArray() << QString();
         QTest::newRow("short line padded")
-            << QByteArray("\x1b"
-                          "A\x80\xff",
-                          4)
+            << QByteArrayLiteral("\x1b\x41\x80\xff")
             << QStringLiteral("00000000  1B 41 80 FF                                       .A..\n");
         QByteArray twoLines;
         for (int i = 0; i < 18; ++i)
@@ -50,15 +47,12 @@ private slots:
         QTEST(SlotPreview::renderHex(content), "hex");
     }
 
-    void dialogShowsSlot()
+    void title()
     {
-        const QString title = SlotPreview::title(QStringLiteral("T"), QStringLiteral("ticket.txt"));
-        QCOMPARE(title, QStringLiteral("T \u2014 ticket.txt"));
+        QCOMPARE(SlotPreview::title(QStringLiteral("T"), QStringLiteral("ticket.txt")),
+                 QStringLiteral("T \u2014 ticket.txt"));
         QCOMPARE(SlotPreview::title(QStringLiteral("P1"), QString()),
                  QStringLiteral("P1 (read from device)"));
-        SlotPreview preview(title, QByteArray("\x1b@"));
-        QCOMPARE(preview.windowTitle(), title);
-        QCOMPARE(preview.findChild<QTabWidget *>()->count(), 2);
     }
 };
 
