@@ -156,7 +156,7 @@ int CliRunner::run(const QStringList &arguments)
     if (parser.isSet(verifyOption) && command != QStringLiteral("program"))
         return usageError(QStringLiteral("--verify goes with program."));
 
-    DeviceJob::Spec base;
+    DeviceJob::Task base;
     base.baud = baud.toInt();
     base.trace = parser.isSet(traceOption);
     base.verifyAfter = parser.isSet(verifyOption);
@@ -178,7 +178,7 @@ int CliRunner::run(const QStringList &arguments)
     }
 
     std::unique_ptr<PtyDeviceServer> simulator;
-    QList<DeviceJob::Spec> specs;
+    QList<DeviceJob::Task> tasks;
     if (simulate) {
         const auto model = SimulatedDevice::parseModel(parser.value(simulateOption));
         if (!model)
@@ -193,23 +193,23 @@ int CliRunner::run(const QStringList &arguments)
         }
         if (parser.isSet(emulateOption))
             simulator->setLineRate(base.baud);
-        DeviceJob::Spec spec = base;
-        spec.label = QStringLiteral("simulated");
-        spec.systemPort = simulator->slavePath();
-        specs.append(spec);
+        DeviceJob::Task task = base;
+        task.label = QStringLiteral("simulated");
+        task.systemPort = simulator->slavePath();
+        tasks.append(task);
     } else {
         for (const QString &port : ports) {
-            DeviceJob::Spec spec = base;
-            spec.label = port;
-            spec.systemPort = systemPortFor(port);
-            spec.prefixOutput = ports.size() > 1;
-            if (spec.systemPort.isEmpty()) {
+            DeviceJob::Task task = base;
+            task.label = port;
+            task.systemPort = systemPortFor(port);
+            task.prefixOutput = ports.size() > 1;
+            if (task.systemPort.isEmpty()) {
                 m_output.line(QStringLiteral("Communication Error!: %1 is bound to no serial "
                                              "device.")
                                   .arg(port));
                 return ExitDeviceFailure;
             }
-            specs.append(spec);
+            tasks.append(task);
         }
     }
 
@@ -219,8 +219,8 @@ int CliRunner::run(const QStringList &arguments)
     std::vector<std::unique_ptr<DeviceJob>> jobs;
     std::vector<std::unique_ptr<QThread>> threads;
     int running = 0;
-    for (const DeviceJob::Spec &spec : specs) {
-        auto job = std::make_unique<DeviceJob>(spec, m_output);
+    for (const DeviceJob::Task &task : tasks) {
+        auto job = std::make_unique<DeviceJob>(task, m_output);
         auto thread = std::make_unique<QThread>();
         job->moveToThread(thread.get());
         QObject::connect(thread.get(), &QThread::started, job.get(), &DeviceJob::run);
@@ -251,7 +251,7 @@ int CliRunner::run(const QStringList &arguments)
     if (jobs.size() > 1) {
         QTextStream out(stdout);
         for (std::size_t i = 0; i < jobs.size(); ++i)
-            out << specs.at(int(i)).label << ": " << (jobs[i]->exitCode() == 0 ? "ok" : "FAILED")
+            out << tasks.at(int(i)).label << ": " << (jobs[i]->exitCode() == 0 ? "ok" : "FAILED")
                 << " (" << jobs[i]->summary() << ")\n";
     } else if (command != QStringLiteral("identify") && !jobs.empty()) {
         QTextStream(stdout) << jobs.front()->summary() << '\n';

@@ -16,7 +16,7 @@
 
 #include <QTextStream>
 
-DeviceJob::DeviceJob(Spec spec, ConsoleOutput &output) : m_spec(std::move(spec)), m_output(output)
+DeviceJob::DeviceJob(Task task, ConsoleOutput &output) : m_task(std::move(task)), m_output(output)
 {
 }
 
@@ -35,7 +35,7 @@ QString DeviceJob::traceText(const QByteArray &bytes)
 
 void DeviceJob::line(const QString &text)
 {
-    m_output.line(m_spec.prefixOutput ? m_spec.label + QStringLiteral(": ") + text : text);
+    m_output.line(m_task.prefixOutput ? m_task.label + QStringLiteral(": ") + text : text);
 }
 
 void DeviceJob::requestCancel()
@@ -47,7 +47,7 @@ void DeviceJob::requestCancel()
 
 void DeviceJob::run()
 {
-    ConsoleDialogService dialogs(m_output, m_spec.prefixOutput ? m_spec.label + QStringLiteral(": ")
+    ConsoleDialogService dialogs(m_output, m_task.prefixOutput ? m_task.label + QStringLiteral(": ")
                                                                : QString());
     SerialLink link(dialogs);
     DeviceStatus status;
@@ -60,7 +60,7 @@ void DeviceJob::run()
 
 int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &status)
 {
-    if (m_spec.trace) {
+    if (m_task.trace) {
         connect(&link, &SerialLink::commandSent, this,
                 [this](const QByteArray &bytes) { line(QStringLiteral("> ") + traceText(bytes)); });
         connect(&link, &SerialLink::replyCompleted, this,
@@ -68,13 +68,13 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
     }
     connect(&status, &DeviceStatus::changed, this, [this, &status] {
         if (status.busy())
-            m_output.progress(m_spec.prefixOutput ? m_spec.label : QString(), status.statusText(4),
+            m_output.progress(m_task.prefixOutput ? m_task.label : QString(), status.statusText(4),
                               status.progressValue(), status.progressMaximum());
     });
 
-    link.setPortName(m_spec.systemPort);
-    if (!link.setSettings(QString::number(m_spec.baud) + QStringLiteral(",n,8,1"))) {
-        ShowError(dialogs, 3, QStringLiteral("The rate %1 bps is not supported.").arg(m_spec.baud));
+    link.setPortName(m_task.systemPort);
+    if (!link.setSettings(QString::number(m_task.baud) + QStringLiteral(",n,8,1"))) {
+        ShowError(dialogs, 3, QStringLiteral("The rate %1 bps is not supported.").arg(m_task.baud));
         m_summary = QStringLiteral("bad line settings");
         return ExitUsage;
     }
@@ -85,12 +85,12 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
         m_summary = status.statusText(1) == QStringLiteral("UNKNOWN")
                         ? QStringLiteral("unknown device")
                         : QStringLiteral("not identified");
-        if (m_spec.printIdentity && status.statusText(1) == QStringLiteral("UNKNOWN"))
+        if (m_task.printIdentity && status.statusText(1) == QStringLiteral("UNKNOWN"))
             QTextStream(stdout) << "model: UNKNOWN\n";
         return m_interrupted ? ExitInterrupted : ExitDeviceFailure;
     }
     const DeviceIdentity identity = connection.identity();
-    if (m_spec.printIdentity) {
+    if (m_task.printIdentity) {
         QTextStream out(stdout);
         out << "model: " << identity.model << '\n'
             << "version: " << identity.version << '\n'
@@ -103,13 +103,13 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
     TicketProject project;
     ProjectCommands commands(project, dialogs);
     int result = ExitSuccess;
-    switch (m_spec.command) {
+    switch (m_task.command) {
     case Command::Identify:
         m_summary = identity.model + QLatin1Char(' ') + identity.version;
         break;
     case Command::Program: {
         QString damage;
-        ProgrammingFile::deserialize(m_spec.project, project, &damage);
+        ProgrammingFile::deserialize(m_task.project, project, &damage);
         const DeviceProgrammer::Outcome outcome =
             DeviceProgrammer(project, link, status, connection, dialogs).run();
         m_output.endProgress();
@@ -123,13 +123,13 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
             return ExitInterrupted;
         if (outcome != DeviceProgrammer::Outcome::Programmed)
             return ExitDeviceFailure;
-        if (m_spec.verifyAfter)
+        if (m_task.verifyAfter)
             result = verify(dialogs, project, link, status, connection);
         break;
     }
     case Command::Verify: {
         QString damage;
-        ProgrammingFile::deserialize(m_spec.project, project, &damage);
+        ProgrammingFile::deserialize(m_task.project, project, &damage);
         result = verify(dialogs, project, link, status, connection);
         break;
     }
@@ -145,8 +145,8 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
             m_summary = QStringLiteral("failed");
             return ExitDeviceFailure;
         }
-        if (!commands.WriteProgrammingFile(m_spec.outputPath)) {
-            m_summary = QStringLiteral("could not write %1").arg(m_spec.outputPath);
+        if (!commands.WriteProgrammingFile(m_task.outputPath)) {
+            m_summary = QStringLiteral("could not write %1").arg(m_task.outputPath);
             return ExitFileError;
         }
         m_summary = status.statusText(4);
@@ -184,7 +184,7 @@ int DeviceJob::verify(DialogService &dialogs, TicketProject &programmed, SerialL
         line(QStringLiteral("Verify error!: ") + m_summary);
         return ExitDeviceFailure;
     }
-    m_summary = m_spec.command == Command::Verify ? QStringLiteral("Tickets Verified")
+    m_summary = m_task.command == Command::Verify ? QStringLiteral("Tickets Verified")
                                                   : QStringLiteral("Tickets Programmed, verified");
     return ExitSuccess;
 }

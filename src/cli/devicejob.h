@@ -20,7 +20,7 @@ class DeviceJob : public QObject
 public:
     enum class Command { Identify, Program, Read, Verify };
 
-    struct Spec {
+    struct Task {
         Command command = Command::Identify;
         QString label;      // the port as the user named it; prefixes output when several run
         QString systemPort; // device path or system name
@@ -33,7 +33,7 @@ public:
         bool printIdentity = false;
     };
 
-    DeviceJob(Spec spec, ConsoleOutput &output);
+    DeviceJob(Task task, ConsoleOutput &output);
 
     int exitCode() const { return m_exitCode; }
     QString summary() const { return m_summary; }
@@ -55,7 +55,7 @@ private:
                DeviceStatus &status, class DeviceConnection &connection);
     void line(const QString &text);
 
-    Spec m_spec;
+    Task m_task;
     ConsoleOutput &m_output;
     SerialLink *m_link = nullptr;
     std::atomic<bool> m_interrupted{false};
