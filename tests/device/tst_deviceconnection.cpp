@@ -1,45 +1,29 @@
-#include "deviceconnection.h"
-#include "devicestatus.h"
-#include "errors.h"
-#include "scripteddialogservice.h"
-#include "seriallink.h"
-#include "simulatedport.h"
+#include "connecteddevice.h"
 
 #include <QTest>
 
 using Model = SimulatedDevice::Model;
 using Application = SimulatedDevice::Application;
-using Parse = DeviceIdentity::Parse;
-using Messages = QList<ScriptedDialogService::Message>;
+using Fault = SimulatedDevice::Fault;
 Q_DECLARE_METATYPE(SimulatedDevice::Fault)
+
+namespace
+{
+
+// What the window shows: port state, the four status texts, space, connect tooltip and icon.
+QString shown(const DeviceStatus &s)
+{
+    const QStringList texts{s.portState(),      s.statusText(1), s.statusText(2),
+                            s.statusText(3),    s.statusText(4), s.spaceAvailable(),
+                            s.connectTooltip(), s.connectIcon()};
+    return texts.join(QLatin1Char('|'));
+}
+
+} // namespace
 
 class TestDeviceConnection : public QObject
 {
     Q_OBJECT
-
-    // A connect command over a fresh link to a simulated device.
-    struct Bench {
-        explicit Bench(Model model = Model::Velmar,
-                       Application application = Application::Industrial)
-            : port(model, application), link(dialogs), connection(link, status, dialogs)
-        {
-            link.setPortName(port.slavePath());
-            link.setTimeoutScale(0.05);
-        }
-        SimulatedPort port;
-        ScriptedDialogService dialogs;
-        SerialLink link;
-        DeviceStatus status;
-        DeviceConnection connection;
-    };
-
-    // What the window shows after the connect command.
-    static QStringList shown(const Bench &b)
-    {
-        return {b.status.portState(),      b.status.statusText(1), b.status.statusText(2),
-                b.status.statusText(3),    b.status.statusText(4), b.status.spaceAvailable(),
-                b.status.connectTooltip(), b.status.connectIcon()};
-    }
 
 private slots:
     // Expected: parse outcome | model | version | class | space | application.
@@ -55,7 +39,6 @@ private slots:
         row("ZORLA 1.1 is above 1.024", "ZORLA 1.1 S \r", "ok|ZORLA|1.1 S|4|7152|None");
         row("ZORLA 0.999", "ZORLA 0.999\r", "ok|ZORLA|0.999|1|3056|");
         row("version without a number", "ZORLA X.500 PC\r", "ok|ZORLA|X.500|1|3056|Truck Scale");
-        row("short reply after the dot", "ZORLA 2.1\r", "ok|ZORLA|2.1\r|4|7152|");
         row("ZORLA wins over VELMAR", "VELMAR ZORLA 1.030\r", "ok|ZORLA|1.030|4|7152|");
         row("ID and PC: PC decides", "VELMAR 2.105 ID PC\r", "ok|VELMAR|2.105|8|20480|Truck Scale");
         row("PC before S: still PC", "VELMAR PC 2.105 S \r", "ok|VELMAR|2.105|8|20480|Truck Scale");
@@ -69,79 +52,80 @@ private slots:
     void identityFromReply()
     {
         QFETCH(QByteArray, reply);
-        const DeviceIdentity identity = DeviceIdentity::fromReply(reply);
-        const QString parse[] = {QStringLiteral("ok"), QStringLiteral("unknown"),
-                                 QStringLiteral("no version"), QStringLiteral("misplaced")};
-        const QStringList fields{parse[int(identity.parse)],
-                                 identity.model,
-                                 identity.version,
-                                 QString::number(identity.deviceClass),
-                                 QString::number(identity.space),
-                                 identity.application};
-        QTEST(fields.join(QLatin1Char('|')), "expected");
-        QCOMPARE(identity.failure.isEmpty(), identity.parse != Parse::VersionMisplaced);
+        const DeviceIdentity id = DeviceIdentity::fromReply(reply);
+        const char *parse[] = {"ok", "unknown", "no version", "misplaced"};
+        QTEST(QStringLiteral("%1|%2|%3|%4|%5|%6")
+                  .arg(QLatin1String(parse[int(id.parse)]), id.model, id.version)
+                  .arg(id.deviceClass)
+                  .arg(id.space)
+                  .arg(id.application),
+              "expected");
     }
 
+    // The connect command per model, a disconnect clearing all it showed (also when the port was
+    // lost before), and a second connect identifying anew.
     void connectAndDisconnect_data()
     {
         QTest::addColumn<Model>("model");
         QTest::addColumn<Application>("application");
-        QTest::addColumn<QString>("identity"); // model|version|application|space
-        QTest::addColumn<int>("deviceClass");
-        QTest::addColumn<bool>("truck");
-        auto row = [](const char *name, Model model, Application application, const char *identity,
-                      int deviceClass, bool truck) {
-            QTest::newRow(name) << model << application << QString::fromLatin1(identity)
-                                << deviceClass << truck;
+        QTest::addColumn<QString>("identity"); // status texts 1..4 and space
+        QTest::addColumn<bool>("portLost");
+        auto row = [](const char *name, Model model, Application app, const char *identity,
+                      bool portLost = false) {
+            QTest::newRow(name) << model << app << QString::fromLatin1(identity) << portLost;
         };
-        row("old ZORLA", Model::ZorlaOld, Application::Industrial, "ZORLA|1.020|Industrial|3056", 1,
-            false);
-        row("ZORLA", Model::Zorla, Application::None, "ZORLA|1.024|None|7152", 4, false);
-        row("VELMAR", Model::Velmar, Application::Truck, "VELMAR|2.105|Truck Scale|20480", 8, true);
+        row("old ZORLA", Model::ZorlaOld, Application::Industrial, "ZORLA|1.020|Industrial||3056");
+        row("ZORLA", Model::Zorla, Application::None, "ZORLA|1.024|None||7152");
+        row("VELMAR, port lost", Model::Velmar, Application::Truck,
+            "VELMAR|2.105|Truck Scale||20480", true);
     }
     void connectAndDisconnect()
     {
         QFETCH(Model, model);
         QFETCH(Application, application);
         QFETCH(QString, identity);
-        QFETCH(int, deviceClass);
-        QFETCH(bool, truck);
-        Bench b(model, application);
-        QCOMPARE(b.status.connectTooltip(), QStringLiteral("Connect With Device"));
+        QFETCH(bool, portLost);
+        const bool truck = application == Application::Truck;
+        ConnectedDevice d(model, application);
+        QVERIFY(d.connection.Connected() && d.dialogs.messages.isEmpty());
+        QCOMPARE(
+            shown(d.status),
+            QStringLiteral("Connected !|%1|Break Communication|cmdDisconnectIcon").arg(identity));
+        QCOMPARE(d.link.DeviceClass(), d.port.device().deviceClass());
+        QCOMPARE(d.status.truckVisible(), truck);
+        QCOMPARE(d.status.totalVisible(), !truck);
+        QVERIFY(d.status.programEnabled() && d.status.loadEnabled() && d.status.connectEnabled());
 
-        b.connection.toggle();
-        QCOMPARE(b.dialogs.messages, Messages());
-        QCOMPARE(b.port.device().commands(), QList<QByteArray>{"@C4\r"});
-        const QStringList id = identity.split(QLatin1Char('|'));
-        QCOMPARE(shown(b), (QStringList{QStringLiteral("Connected !"), id[0], id[1], id[2],
-                                        QString(), id[3], QStringLiteral("Break Communication"),
-                                        QStringLiteral("cmdDisconnectIcon")}));
-        QVERIFY(b.connection.Connected());
-        QCOMPARE(b.link.DeviceClass(), deviceClass);
-        QCOMPARE(b.status.truckVisible(), truck);
-        QCOMPARE(b.status.totalVisible(), !truck);
-        QVERIFY(b.status.programEnabled() && b.status.loadEnabled() && b.status.connectEnabled());
-
-        b.status.setStatusText(4, QStringLiteral("Tickets Programmed"));
-        b.connection.toggle();
-        QCOMPARE(shown(b).join(QLatin1Char('|')),
+        d.status.setStatusText(4, QStringLiteral("Tickets Programmed"));
+        if (portLost)
+            d.link.close();
+        d.connection.toggle();
+        QCOMPARE(shown(d.status),
                  QStringLiteral("Not Connected||||||Connect with Device|cmdConnectIcon"));
-        QVERIFY(!b.connection.Connected() && !b.link.isOpen());
-        QCOMPARE(b.link.ReplyStatus(), u'N');
-        QCOMPARE(b.link.DeviceClass(), 0);
-        QVERIFY(!b.status.programEnabled() && !b.status.loadEnabled() && !b.status.truckVisible());
-        QCOMPARE(b.status.totalVisible(), !truck); // a disconnect leaves the totalize frame
+        QVERIFY(!d.connection.Connected() && !d.link.isOpen());
+        QCOMPARE(d.link.ReplyStatus(), u'N');
+        QCOMPARE(d.link.DeviceClass(), 0);
+        QCOMPARE(d.connection.identity().model, QString());
+        QVERIFY(!d.status.programEnabled() && !d.status.loadEnabled() && !d.status.truckVisible());
+        QCOMPARE(d.status.totalVisible(), !truck); // a disconnect leaves the totalize frame
+
+        d.connection.toggle();
+        QCOMPARE(d.commands(), QByteArrayList{"@C4\r"});
+        QVERIFY(d.connection.Connected());
     }
 
-    // Identifications that end without a connection; the connect button is enabled again after
-    // every one of them. Expected: panel 1|lblStatus(1)|Program and Load|port open|box titles.
+    // Connect commands that end without a connection, after a disconnect; the connect button is
+    // enabled again after every one of them.
+    // Expected: panel 1 | lblStatus(1) | Program and Load | port open | box titles.
     void unfinishedIdentification_data()
     {
-        using Fault = SimulatedDevice::Fault;
         QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("portName"); // empty: the simulated device's
         QTest::addColumn<QString>("expected");
-        auto row = [](const char *name, const Fault &fault, const char *expected) {
-            QTest::newRow(name) << fault << QString::fromLatin1(expected);
+        auto row = [](const char *name, const Fault &fault, const char *expected,
+                      const char *portName = "") {
+            QTest::newRow(name) << fault << QString::fromLatin1(portName)
+                                << QString::fromLatin1(expected);
         };
         row("unknown model", Fault::garbage(1, "ACME 3.000 ID\r"), "Connected !|UNKNOWN|1|1");
         row("no version", Fault::garbage(1, "VELMAR ID\r"), "Port Opened||0|1|Version Error!");
@@ -149,60 +133,38 @@ private slots:
         row("refused", Fault::nak(1), "Port Opened||0|1|Communication Error!");
         row("silent", Fault::silence(1), "Port Opened||0|1|Timeout!");
         row("line dropped", Fault::lineDrop(1), "Port Opened||0|0|Communication Error!");
+        row("port that cannot open", Fault::nak(1), "Not Connected||0|0|Communication Error!",
+            "/dev/zv-no-such-port");
     }
     void unfinishedIdentification()
     {
-        QFETCH(SimulatedDevice::Fault, fault);
-        Bench b;
-        b.link.setDeviceClass(4);
-        b.port.device().addFault(fault);
+        QFETCH(Fault, fault);
+        QFETCH(QString, portName);
+        ConnectedDevice d(Model::Velmar);
+        d.connection.toggle();
+        d.link.setTimeoutScale(0.05);
+        d.port.device().addFault(fault);
+        if (!portName.isEmpty())
+            d.link.setPortName(portName);
 
-        b.connection.toggle();
-        QStringList outcome{b.status.portState(), b.status.statusText(1),
-                            QString::number(b.status.programEnabled() && b.status.loadEnabled()),
-                            QString::number(b.link.isOpen())};
-        for (const auto &message : b.dialogs.messages)
+        d.connection.toggle();
+        QStringList outcome{d.status.portState(), d.status.statusText(1),
+                            QString::number(d.status.programEnabled() && d.status.loadEnabled()),
+                            QString::number(d.link.isOpen())};
+        for (const auto &message : d.dialogs.messages)
             outcome.append(message.title);
         QTEST(outcome.join(QLatin1Char('|')), "expected");
-        QCOMPARE(b.status.statusText(2), QString());
-        QCOMPARE(b.link.DeviceClass(), 4);
-        QVERIFY(!b.connection.Connected());
-        QVERIFY(b.status.connectEnabled());
+        QCOMPARE(d.status.statusText(2), QString());
+        QCOMPARE(d.link.DeviceClass(), 0);
+        QVERIFY(!d.connection.Connected() && d.status.connectEnabled());
 
         // The next connect command identifies again, over the port left open.
-        b.port.device().clearFaults();
-        if (b.link.isOpen()) {
-            b.connection.toggle();
-            QCOMPARE(b.status.statusText(1), QStringLiteral("VELMAR"));
-            QVERIFY(b.connection.Connected());
+        d.port.device().clearFaults();
+        if (d.link.isOpen()) {
+            d.connection.toggle();
+            QCOMPARE(d.status.statusText(1), QStringLiteral("VELMAR"));
+            QVERIFY(d.connection.Connected());
         }
-    }
-
-    void portThatCannotOpen()
-    {
-        Bench b;
-        b.link.setPortName(QStringLiteral("/dev/zv-no-such-port"));
-        b.connection.toggle();
-        QCOMPARE(b.dialogs.messages.size(), 1);
-        QCOMPARE(b.dialogs.messages.first().title, QStringLiteral("Communication Error!"));
-        QVERIFY(b.dialogs.messages.first().text.contains(QStringLiteral("zv-no-such-port")));
-        QCOMPARE(b.status.portState(), QStringLiteral("Not Connected"));
-        QVERIFY(b.status.connectEnabled());
-        QVERIFY(b.port.device().commands().isEmpty());
-    }
-
-    void disconnectWithPortAlreadyClosed()
-    {
-        Bench b;
-        b.connection.toggle();
-        b.link.close();
-        b.link.setReplyStatus(u'R');
-        b.connection.toggle();
-        QCOMPARE(b.link.ReplyStatus(), u'N');
-        QCOMPARE(b.status.statusText(1), QString());
-        QCOMPARE(b.status.spaceAvailable(), QString());
-        QVERIFY(!b.connection.Connected());
-        QCOMPARE(b.connection.identity().model, QString());
     }
 };
 
