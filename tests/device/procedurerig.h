@@ -1,14 +1,10 @@
 #pragma once
 
-#include "deviceconnection.h"
+#include "connecteddevice.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
-#include "devicestatus.h"
 #include "errors.h"
 #include "projectcommands.h"
-#include "scripteddialogservice.h"
-#include "seriallink.h"
-#include "simulatedport.h"
 #include "ticketproject.h"
 
 #include <QtTest>
@@ -27,19 +23,9 @@ inline Message errorBox(int code)
 
 inline const Message TimeoutBox{QStringLiteral("Communication failed"), QStringLiteral("Timeout!")};
 
-// The Program and Read commands over the real link, connected to a simulated device over a
-// pseudo-terminal and identified; the device's recording starts after the identification.
-struct ProcedureRig {
-    explicit ProcedureRig(
-        SimulatedDevice::Model model,
-        SimulatedDevice::Application app = SimulatedDevice::Application::Industrial)
-        : port(model, app)
-    {
-        link.setPortName(port.slavePath());
-        link.setSettings(QStringLiteral("19200,n,8,1"));
-        connection.toggle();
-        device().clearRecording();
-    }
+// The Program and Read commands on a project, over a connected and identified simulated device.
+struct ProcedureRig : ConnectedDevice {
+    using ConnectedDevice::ConnectedDevice;
     SimulatedDevice &device() { return port.device(); }
     void fill(int n, const QByteArray &bytes)
     {
@@ -51,24 +37,19 @@ struct ProcedureRig {
     }
     DeviceReader::Outcome read()
     {
-        return DeviceReader(project, link, status, connection, dialogs, commands).run();
+        return DeviceReader(project, link, status, connection, dialogs, projectCommands).run();
     }
     // Lets the wait for the n-th command (counted from now) see a click on Cancel.
     void cancelAt(int n)
     {
         QObject::connect(&link, &SerialLink::commandSent, &link, [this, n] {
-            if (device().commands().size() + 1 == n)
+            if (commands().size() + 1 == n)
                 QTimer::singleShot(0, &link, [this] { link.setCancelRequested(true); });
         });
     }
 
-    SimulatedPort port;
-    ScriptedDialogService dialogs;
     TicketProject project;
-    ProjectCommands commands{project, dialogs};
-    SerialLink link{dialogs};
-    DeviceStatus status;
-    DeviceConnection connection{link, status, dialogs};
+    ProjectCommands projectCommands{project, dialogs};
 };
 
 // Memory access commands at from, from + step, ..., each with its carriage return.

@@ -155,7 +155,6 @@ private slots:
             outcome.append(message.title);
         QTEST(outcome.join(QLatin1Char('|')), "expected");
         QCOMPARE(d.status.statusText(2), QString());
-        QCOMPARE(d.link.DeviceClass(), 0);
         QVERIFY(!d.connection.Connected() && d.status.connectEnabled());
 
         // The next connect command identifies again, over the port left open.
