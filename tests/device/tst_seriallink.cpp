@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTest>
-#include <QTimer>
 #include <ctime>
 #include <unistd.h>
 
