@@ -39,10 +39,10 @@ void PtyDeviceServer::armTransmitTimer(qint64 waitNs)
         return;
     // 0 disarms the timer.
     waitNs = qMax<qint64>(waitNs, 0);
-    itimerspec spec{};
-    spec.it_value.tv_sec = time_t(waitNs / 1000000000);
-    spec.it_value.tv_nsec = long(waitNs % 1000000000);
-    timerfd_settime(m_transmitTimerFd, 0, &spec, nullptr);
+    itimerspec due{};
+    due.it_value.tv_sec = time_t(waitNs / 1000000000);
+    due.it_value.tv_nsec = long(waitNs % 1000000000);
+    timerfd_settime(m_transmitTimerFd, 0, &due, nullptr);
     m_transmitTimerArmed = waitNs > 0;
 }
 
