@@ -1,5 +1,6 @@
 #include "devicejob.h"
 
+#include "bytetext.h"
 #include "consoledialogservice.h"
 #include "consoleoutput.h"
 #include "deviceconnection.h"
@@ -18,19 +19,6 @@
 
 DeviceJob::DeviceJob(Task task, ConsoleOutput &output) : m_task(std::move(task)), m_output(output)
 {
-}
-
-QString DeviceJob::traceText(const QByteArray &bytes)
-{
-    QString text;
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 32 && byte < 127)
-            text += QLatin1Char(c);
-        else
-            text += QStringLiteral("<%1>").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return text;
 }
 
 void DeviceJob::line(const QString &text)
@@ -61,10 +49,12 @@ void DeviceJob::run()
 int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &status)
 {
     if (m_task.trace) {
-        connect(&link, &SerialLink::commandSent, this,
-                [this](const QByteArray &bytes) { line(QStringLiteral("> ") + traceText(bytes)); });
-        connect(&link, &SerialLink::replyCompleted, this,
-                [this](const QByteArray &bytes) { line(QStringLiteral("< ") + traceText(bytes)); });
+        connect(&link, &SerialLink::commandSent, this, [this](const QByteArray &bytes) {
+            line(QStringLiteral("> ") + escapedBytes(bytes));
+        });
+        connect(&link, &SerialLink::replyCompleted, this, [this](const QByteArray &bytes) {
+            line(QStringLiteral("< ") + escapedBytes(bytes));
+        });
     }
     connect(&status, &DeviceStatus::changed, this, [this, &status] {
         if (status.busy())

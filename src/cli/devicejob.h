@@ -38,9 +38,6 @@ public:
     int exitCode() const { return m_exitCode; }
     QString summary() const { return m_summary; }
 
-    // The text of bytes on the line: printable characters as they are, others as <0D>.
-    static QString traceText(const QByteArray &bytes);
-
 public slots:
     void run();
     // Ctrl-C: ends the run after the command in progress, as Cancel does.

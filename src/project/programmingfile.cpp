@@ -1,5 +1,6 @@
 #include "programmingfile.h"
 
+#include "bytetext.h"
 #include "ticketproject.h"
 
 #include <limits>
@@ -31,18 +32,6 @@ bool isByteCount(const QByteArray &field)
     return field.toLongLong() <= std::numeric_limits<qint32>::max();
 }
 
-QString printable(const QByteArray &field)
-{
-    QString text;
-    for (char c : field) {
-        const auto byte = static_cast<unsigned char>(c);
-        text += (byte >= 32 && byte < 127)
-                    ? QString(QLatin1Char(c))
-                    : QStringLiteral("<%1>").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    return text;
-}
-
 } // namespace
 
 bool ProgrammingFile::deserialize(const QByteArray &data, TicketProject &project, QString *error)
@@ -66,7 +55,7 @@ bool ProgrammingFile::deserialize(const QByteArray &data, TicketProject &project
         if (!isByteCount(fields.at(i))) {
             *error = QStringLiteral("The programming file is damaged: the byte count of slot %1 "
                                     "is \"%2\", which is not a number of bytes.")
-                         .arg(TicketProject::slotName(i + 1), printable(fields.at(i)));
+                         .arg(TicketProject::slotName(i + 1), escapedBytes(fields.at(i)));
             return false;
         }
     }
