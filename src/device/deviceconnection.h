@@ -1,37 +1,23 @@
 #pragma once
 
-#include "deviceidentity.h"
+#include <QString>
 
-#include <QObject>
+class DeviceSession;
 
-class DeviceStatus;
-class DialogService;
-class SerialLink;
-
-// The connect command: when not connected, opens the port if needed, identifies the device and
-// shows its identity; when connected, closes the port and clears the identity.
-class DeviceConnection : public QObject
+// The Connect command: when not connected, opens the port if needed, identifies the device and
+// takes its identity into the session; when connected, closes the port and forgets the device.
+class DeviceConnection
 {
-    Q_OBJECT
-
 public:
     static constexpr char identificationCommand[] = "@C4\r";
 
-    DeviceConnection(SerialLink &link, DeviceStatus &status, DialogService &dialogs,
-                     QObject *parent = nullptr);
+    explicit DeviceConnection(DeviceSession &session) : m_session(session) {}
 
     void toggle();
-    // The connection state is the Connect button's image ("cmdDisconnectIcon" while connected).
-    bool Connected() const;
-    DeviceIdentity identity() const { return m_identity; }
 
 private:
     void connectAndIdentify();
-    void disconnectDevice();
     void failed(const QString &description);
 
-    SerialLink &m_link;
-    DeviceStatus &m_status;
-    DialogService &m_dialogs;
-    DeviceIdentity m_identity;
+    DeviceSession &m_session;
 };

@@ -47,11 +47,11 @@ DeviceIdentity DeviceIdentity::fromReply(const QByteArray &reply)
     if (reply.contains("ZORLA")) {
         identity.model = QStringLiteral("ZORLA");
         const bool large = versionValue(identity.version) >= firstLargeZorlaVersion;
-        identity.deviceClass = large ? 4 : 1;
+        identity.deviceClass = large ? DeviceClass::Zorla : DeviceClass::ZorlaOld;
         identity.space = large ? zorlaSpace : zorlaOldSpace;
     } else if (reply.contains("VELMAR")) {
         identity.model = QStringLiteral("VELMAR");
-        identity.deviceClass = 8;
+        identity.deviceClass = DeviceClass::Velmar;
         identity.space = velmarSpace;
     } else {
         identity.model = QStringLiteral("UNKNOWN");

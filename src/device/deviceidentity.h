@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deviceclass.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,15 +12,15 @@ struct DeviceIdentity {
     enum class Parse {
         Identified,      // model ZORLA or VELMAR
         UnknownModel,    // a version but neither model word: model "UNKNOWN"
-        NoVersion,       // no "." in the reply (error code 9)
+        NoVersion,       // no "." in the reply
         VersionMisplaced // the first "." at position 1 or beyond 255 (a communication failure)
     };
 
     QString model;       // "ZORLA", "VELMAR", "UNKNOWN" or empty
     QString version;     // up to 5 characters around the first "."
     QString application; // "None", "Industrial", "Truck Scale" or empty when no token was found
-    int deviceClass = 0; // 1, 4 or 8 once identified
-    qint64 space = 0;    // free ticket memory in bytes once identified
+    DeviceClass deviceClass = DeviceClass::None;
+    qint64 space = 0; // free ticket memory in bytes once identified
     Parse parse = Parse::NoVersion;
     QString failure; // description of a VersionMisplaced reply
 
@@ -27,7 +29,8 @@ struct DeviceIdentity {
     static constexpr qint64 velmarSpace = 20480;
 
     bool identified() const { return parse == Parse::Identified; }
-    // The truck ticket frame is shown for "Truck Scale", the totalize frame for the others.
+    // The truck ticket (T, P1, P2) serves "Truck Scale", the totalize ticket (T, H, B, F) the
+    // others.
     bool truckApplication() const { return application == QLatin1String("Truck Scale"); }
 
     // Reads an identification reply; looks only at the model words, the first "." and the

@@ -1,41 +1,36 @@
 #pragma once
 
-#include <QByteArray>
-#include <QObject>
+#include "linkreply.h"
+#include "transferresult.h"
 
-class DeviceConnection;
-class DeviceStatus;
-class DialogService;
+#include <QByteArray>
+
+class DeviceSession;
 class ProgressCounter;
-class SerialLink;
 class TicketProject;
 
 // The Program command: checks that the project fits, erases the device's ticket directory, writes
-// the ticket stream and the directory entries, and reports its progress and outcome through
-// DeviceStatus.
+// the ticket stream and the directory entries, announcing its progress through the session.
 class DeviceProgrammer
 {
 public:
-    enum class Outcome { Programmed, Cancelled, Failed, Refused, NoDevice };
+    DeviceProgrammer(TicketProject &project, DeviceSession &session);
 
-    DeviceProgrammer(TicketProject &project, SerialLink &link, DeviceStatus &status,
-                     DeviceConnection &connection, DialogService &dialogs);
-
-    Outcome run();
-
-    static QString progressWord() { return QStringLiteral("Programming ..."); }
+    TransferResult run();
 
 private:
     enum class Step { Continue, Cancel, Fail };
 
     // Sends one write command and judges its reply; a progress step follows when step > 0.
     Step write(quint16 address, const QByteArray &bytes, ProgressCounter &progress, int step);
-    void prepare();
-    Outcome finish(Outcome outcome);
+    Step eraseDirectory(int entries, ProgressCounter &progress);
+    Step writeStream(const QByteArray &stream, ProgressCounter &progress);
+    Step writeDirectory(int entries, ProgressCounter &progress);
+    void showProgress(const ProgressCounter &progress);
+    TransferResult finish(Step step);
+    TransferResult finish(TransferResult result);
 
     TicketProject &m_project;
-    SerialLink &m_link;
-    DeviceStatus &m_status;
-    DeviceConnection &m_connection;
-    DialogService &m_dialogs;
+    DeviceSession &m_session;
+    LinkReply m_failedReply; // the reply of the command that ended the run, when one did
 };

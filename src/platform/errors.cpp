@@ -2,32 +2,32 @@
 
 #include "dialogservice.h"
 
-ErrorMessage errorMessage(int code, const QString &description)
+ErrorMessage errorMessage(ErrorCode code, const QString &description)
 {
     switch (code) {
-    case 0:
+    case ErrorCode::FileOpening:
         return {description, QStringLiteral("File Opening error!")};
-    case 1:
+    case ErrorCode::Communication:
         return {description, QStringLiteral("Communication Error!")};
-    case 2:
+    case ErrorCode::FileSaving:
         return {description, QStringLiteral("File Saving error!")};
-    case 3:
+    case ErrorCode::Configuration:
         return {description, QStringLiteral("Configuration error!")};
-    case 4:
+    case ErrorCode::ReadFailed:
         return {QStringLiteral("Failed to Load From Device"),
                 QStringLiteral("Communication error!")};
-    case 5:
+    case ErrorCode::ProgramFailed:
         return {QStringLiteral("Failed to Program Device"), QStringLiteral("Communication error!")};
-    case 6:
+    case ErrorCode::FileEmpty:
         return {QStringLiteral("File Empty"), QStringLiteral("File Opening error!")};
-    case 7:
+    case ErrorCode::DoesNotFit:
         return {QStringLiteral("Your required space is greater than the available space"),
                 QStringLiteral("Failed to Program Device!")};
-    case 8:
+    case ErrorCode::CommandRefused:
         return {QStringLiteral("The device doesn't recognize command sent. Try to reset it if "
                                "continously appears this message."),
                 QStringLiteral("Communication Error!")};
-    case 9:
+    case ErrorCode::UnknownVersion:
         return {QStringLiteral("The device version is not recognized. Maybe it is a communication "
                                "error. Try again or contact Technical Service."),
                 QStringLiteral("Version Error!")};
@@ -35,7 +35,7 @@ ErrorMessage errorMessage(int code, const QString &description)
     return {description, QStringLiteral("Error!")};
 }
 
-void ShowError(DialogService &dialogs, int code, const QString &description)
+void showError(DialogService &dialogs, ErrorCode code, const QString &description)
 {
     const ErrorMessage message = errorMessage(code, description);
     dialogs.showMessage(message.text, message.title);

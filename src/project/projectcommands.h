@@ -19,19 +19,19 @@ public:
 
     ProjectCommands(TicketProject &project, DialogService &dialogs);
 
-    void AddTicket(int slot);
+    void addTicket(int slot);
     // Puts a print file into a slot without asking; false (and a message) when it can't be read.
     bool addTicketFile(int slot, const QString &path);
-    void RemoveTicket(int slot);
+    void removeTicket(int slot);
 
-    void NewProject();
-    void OpenProject();
+    void newProject();
+    void openProject();
     // Opens a programming file by path, exactly as Open does after its dialog; true on success.
     bool openProjectFile(const QString &path, const QString &title);
-    void SaveProject();
-    void SaveProjectAs();
-    // Writes the project to the path; reports its own failure (code 2) and returns false then.
-    bool WriteProgrammingFile(const QString &path);
+    void save();
+    void saveAs();
+    // Writes the project to the path; reports its own failure and returns false then.
+    bool writeProgrammingFile(const QString &path);
 
 private:
     bool loadTicket(int slot, const QString &path, const QString &title);

@@ -6,10 +6,9 @@
 // One of the six ticket slots: the print file's bytes, its title and path, and its byte count.
 struct TicketSlot {
     QByteArray content;
-    QString fileTitle;                       // blank when no file was added
-    QString filePath;                        // empty when no file was added ("No File Added")
-    QString byteCount = QStringLiteral("0"); // decimal text; "0" is an empty slot
+    QString fileTitle; // blank when no file was added
+    QString filePath;  // empty when no file was added
+    qint64 byteCount = 0;
 
-    qint64 byteCountValue() const { return byteCount.toLongLong(); }
     bool operator==(const TicketSlot &) const = default;
 };

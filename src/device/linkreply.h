@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// How one command on the serial link ended: the device's reply, a refusal (NAK), no reply within
+// the attempts, or a port that failed; with the reply bytes and a description for the operator.
+struct LinkReply {
+    enum class Status { Answered, Refused, TimedOut, PortLost };
+
+    Status status = Status::TimedOut;
+    QByteArray bytes;    // the completed reply (also the refusal), empty otherwise
+    QString description; // why the port failed, for PortLost
+    // The time-out ran out while a refusal was being reported to the operator.
+    bool timeoutPassed = false;
+
+    bool answered() const { return status == Status::Answered; }
+};

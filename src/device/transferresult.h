@@ -1,0 +1,24 @@
+#pragma once
+
+#include "errors.h"
+
+#include <QString>
+#include <optional>
+
+// How a Program or Read ended, and on failure the error reported and its description.
+struct TransferResult {
+    enum class Outcome {
+        Programmed,
+        Read,
+        Cancelled,
+        Refused,  // the project does not fit the device; nothing was sent
+        Failed,   // a command failed, or the device sent what cannot be used
+        NoDevice, // no device class is known: nothing was sent
+    };
+
+    Outcome outcome = Outcome::Failed;
+    std::optional<ErrorCode> error;
+    QString description;
+
+    bool succeeded() const { return outcome == Outcome::Programmed || outcome == Outcome::Read; }
+};
