@@ -1,77 +1,44 @@
 #include "deviceconnection.h"
 
-#include "devicestatus.h"
+#include "devicesession.h"
 #include "errors.h"
 #include "seriallink.h"
 
-DeviceConnection::DeviceConnection(SerialLink &link, DeviceStatus &status, DialogService &dialogs,
-                                   QObject *parent)
-    : QObject(parent), m_link(link), m_status(status), m_dialogs(dialogs)
-{
-}
-
-bool DeviceConnection::Connected() const
-{
-    return m_status.connected();
-}
-
 void DeviceConnection::toggle()
 {
-    if (Connected())
-        disconnectDevice();
+    if (m_session.isConnected())
+        m_session.disconnectDevice();
     else
         connectAndIdentify();
 }
 
-void DeviceConnection::disconnectDevice()
-{
-    m_link.setReplyStatus(QLatin1Char('N'));
-    m_link.close();
-    m_link.setDeviceClass(0);
-    m_status.setConnected(false);
-    m_status.setConnectTooltip(QStringLiteral("Connect with Device"));
-    m_status.setPortState(QStringLiteral("Not Connected"));
-    for (int i = 1; i <= DeviceStatus::statusCount; ++i)
-        m_status.setStatusText(i, QString());
-    m_status.setSpaceAvailable(QString());
-    m_status.setLoadEnabled(false);
-    m_status.setProgramEnabled(false);
-    m_status.setTruckVisible(false);
-    m_identity = DeviceIdentity();
-}
-
 void DeviceConnection::failed(const QString &description)
 {
-    m_status.setPortState(QStringLiteral("Not Connected"));
-    ShowError(m_dialogs, 1, description);
-    m_status.setConnectEnabled(true);
+    m_session.setPortState(DeviceSession::PortState::NotConnected);
+    showError(m_session.dialogs(), ErrorCode::Communication, description);
 }
 
 void DeviceConnection::connectAndIdentify()
 {
-    m_status.setConnectEnabled(false);
-
-    if (!m_link.isOpen()) {
+    SerialLink &link = m_session.link();
+    if (!link.isOpen()) {
         QString error;
-        if (!m_link.open(&error)) {
+        if (!link.open(&error)) {
             failed(error);
             return;
         }
     }
-    m_status.setPortState(QStringLiteral("Port Opened"));
+    m_session.setPortState(DeviceSession::PortState::PortOpened);
 
-    m_link.SendAndWait(QByteArray(identificationCommand), 3);
-    if (m_link.ReplyStatus() != QLatin1Char('R')) {
-        // Time-out, refusal or port failure: the link has told the user already.
-        m_status.setConnectEnabled(true);
+    const LinkReply reply = m_session.send(QByteArray(identificationCommand));
+    // A time-out, refusal or port failure has been reported already.
+    if (!reply.answered())
         return;
-    }
 
-    const DeviceIdentity identity = DeviceIdentity::fromReply(m_link.LastReply());
+    const DeviceIdentity identity = DeviceIdentity::fromReply(reply.bytes);
     switch (identity.parse) {
     case DeviceIdentity::Parse::NoVersion:
-        ShowError(m_dialogs, 9);
-        m_status.setConnectEnabled(true);
+        showError(m_session.dialogs(), ErrorCode::UnknownVersion);
         return;
     case DeviceIdentity::Parse::VersionMisplaced:
         failed(identity.failure);
@@ -80,30 +47,9 @@ void DeviceConnection::connectAndIdentify()
     case DeviceIdentity::Parse::Identified:
         break;
     }
-
-    m_status.setPortState(QStringLiteral("Connected !"));
-    m_status.setLoadEnabled(true);
-    m_status.setProgramEnabled(true);
-    m_identity = identity;
-    m_status.setStatusText(1, identity.model);
-    if (!identity.identified()) {
-        // Program and Load stay enabled, but the state stays not connected: the next connect
-        // command identifies again.
-        m_status.setConnectEnabled(true);
-        return;
-    }
-
-    m_status.setStatusText(2, identity.version);
-    m_status.setSpaceAvailable(identity.space);
-    m_link.setDeviceClass(identity.deviceClass);
-
-    if (!identity.application.isEmpty()) {
-        m_status.setStatusText(3, identity.application);
-        m_status.setTruckVisible(identity.truckApplication());
-        m_status.setTotalVisible(!identity.truckApplication());
-    }
-
-    m_status.setConnected(true);
-    m_status.setConnectTooltip(QStringLiteral("Break Communication"));
-    m_status.setConnectEnabled(true);
+    // An unknown model still enables Program and Read, but leaves the device not connected: the
+    // next Connect identifies again.
+    m_session.setPortState(DeviceSession::PortState::Connected);
+    m_session.setTransfersEnabled(true);
+    m_session.setIdentity(identity);
 }

@@ -1,8 +1,6 @@
 #include "deviceprogrammer.h"
 
-#include "deviceconnection.h"
-#include "devicestatus.h"
-#include "errors.h"
+#include "devicesession.h"
 #include "memorymap.h"
 #include "progresscounter.h"
 #include "seriallink.h"
@@ -11,135 +9,163 @@
 
 namespace
 {
-constexpr quint8 Attempts = 3;
 constexpr int DirectoryProgress = 16; // the erase commands' share of the progress bar
 } // namespace
 
-DeviceProgrammer::DeviceProgrammer(TicketProject &project, SerialLink &link, DeviceStatus &status,
-                                   DeviceConnection &connection, DialogService &dialogs)
-    : m_project(project), m_link(link), m_status(status), m_connection(connection),
-      m_dialogs(dialogs)
+DeviceProgrammer::DeviceProgrammer(TicketProject &project, DeviceSession &session)
+    : m_project(project), m_session(session)
 {
 }
 
-DeviceProgrammer::Outcome DeviceProgrammer::run()
+TransferResult DeviceProgrammer::run()
 {
-    if (m_project.spaceRequired() > m_status.spaceAvailableValue()) {
-        ShowError(m_dialogs, 7);
-        return finish(Outcome::Refused);
+    if (m_project.spaceRequired() > m_session.identity().space) {
+        showError(m_session.dialogs(), ErrorCode::DoesNotFit);
+        return {TransferResult::Kind::Program,
+                TransferResult::Outcome::Refused,
+                ErrorCode::DoesNotFit,
+                {}};
     }
 
-    prepare();
-    const bool truck = m_status.truckVisible();
-    const QByteArray stream = PrepareTicketStream(m_project, truck);
+    m_session.setTransfersEnabled(false);
+    m_session.clearCancel();
+    m_failedReply = {};
+    const bool truck = m_session.identity().truckApplication();
+    const QByteArray stream = prepareTicketStream(m_project, truck);
 
     ProgressCounter progress(int(stream.size()) + DirectoryProgress);
-    m_status.setProgressRange(progress.maximum());
-    m_status.setProgressValue(0);
-    m_status.setProgressVisible(true);
-    m_status.setStatusText(4, progress.text(progressWord()));
+    showProgress(progress);
 
-    const int deviceClass = m_link.DeviceClass();
-    const Layout layout = layoutFor(deviceClass);
+    const Layout layout = layoutFor(m_session.link().deviceClass());
     if (layout == Layout::None)
-        return finish(Outcome::NoDevice);
-    const int unit = writeUnit(deviceClass);
+        return finish({TransferResult::Kind::Program, TransferResult::Outcome::NoDevice, {}, {}});
 
     // Erase the directory: every directory byte in the Zorla layout, the entries of the slots
     // that this run programs in the Velmar layout.
     const int entries = layout == Layout::Zorla ? 4 : (truck ? 6 : 4);
+    Step step = eraseDirectory(entries, progress);
+    if (step == Step::Continue)
+        step = writeStream(stream, progress);
+    if (step == Step::Continue)
+        step = writeDirectory(entries, progress);
+    return finish(step);
+}
+
+DeviceProgrammer::Step DeviceProgrammer::eraseDirectory(int entries, ProgressCounter &progress)
+{
+    const DeviceClass deviceClass = m_session.link().deviceClass();
+    const Layout layout = layoutFor(deviceClass);
+    const int unit = writeUnit(deviceClass);
+    // Each erase command advances the progress by the class number.
+    const int advance = static_cast<int>(deviceClass);
     for (int n = 1; n <= entries; ++n) {
-        const quint16 entry = DirectoryEntryAddress(layout, n);
+        const quint16 entry = directoryEntryAddress(layout, n);
         for (int offset = 0; offset < 4; offset += unit) {
             const Step step =
-                write(quint16(entry + offset), QByteArray(unit, char(0xFF)), progress, deviceClass);
+                write(quint16(entry + offset), QByteArray(unit, char(0xFF)), progress, advance);
             if (step != Step::Continue)
-                return finish(step == Step::Cancel ? Outcome::Cancelled : Outcome::Failed);
+                return step;
         }
     }
+    return Step::Continue;
+}
 
+DeviceProgrammer::Step DeviceProgrammer::writeStream(const QByteArray &stream,
+                                                     ProgressCounter &progress)
+{
+    const DeviceClass deviceClass = m_session.link().deviceClass();
+    const Layout layout = layoutFor(deviceClass);
+    const int unit = writeUnit(deviceClass);
     const quint16 dataStart = dataAreaStart(layout);
-    const int dataStep = layout == Layout::Zorla ? deviceClass : 4;
     for (qsizetype offset = 0; offset < stream.size(); offset += unit) {
         QByteArray bytes = stream.mid(offset, unit);
         bytes.append(unit - bytes.size(), char(0xFF));
-        const Step step = write(quint16(dataStart + offset), bytes, progress, dataStep);
+        const Step step = write(quint16(dataStart + offset), bytes, progress, unit);
         if (step != Step::Continue)
-            return finish(step == Step::Cancel ? Outcome::Cancelled : Outcome::Failed);
+            return step;
     }
+    return Step::Continue;
+}
 
+DeviceProgrammer::Step DeviceProgrammer::writeDirectory(int entries, ProgressCounter &progress)
+{
+    const DeviceClass deviceClass = m_session.link().deviceClass();
+    const Layout layout = layoutFor(deviceClass);
+    const int unit = writeUnit(deviceClass);
     // Directory entries chain the occupied slots from the start of the data area.
-    quint16 previousEnd = quint16(dataStart - 1);
+    quint16 previousEnd = quint16(dataAreaStart(layout) - 1);
     for (int n = 1; n <= entries; ++n) {
-        if (m_project.slot(n).byteCount == QLatin1String("0"))
+        if (m_project.byteCount(n) == 0)
             continue;
         const quint16 first = quint16(previousEnd + 1);
         const quint16 last = quint16(previousEnd + m_project.byteCount(n));
         previousEnd = last;
         const QByteArray entry = directoryEntryBytes(first, last);
-        const quint16 address = DirectoryEntryAddress(layout, n);
+        const quint16 address = directoryEntryAddress(layout, n);
         for (int offset = 0; offset < 4; offset += unit) {
             const Step step =
                 write(quint16(address + offset), entry.mid(offset, unit), progress, 0);
             if (step != Step::Continue)
-                return finish(step == Step::Cancel ? Outcome::Cancelled : Outcome::Failed);
+                return step;
         }
     }
-    return finish(Outcome::Programmed);
+    return Step::Continue;
 }
 
 DeviceProgrammer::Step DeviceProgrammer::write(quint16 address, const QByteArray &bytes,
                                                ProgressCounter &progress, int step)
 {
-    m_link.SendAndWait(MemoryWriteCommand(address, bytes), Attempts);
-    if (m_link.ReplyStatus() != QLatin1Char('R'))
+    const LinkReply reply = m_session.send(memoryWriteCommand(address, bytes));
+    if (!reply.answered()) {
+        m_failedReply = reply;
         return Step::Fail;
-    if (m_link.CancelRequested())
+    }
+    if (m_session.cancelRequested())
         return Step::Cancel;
     if (step > 0) {
         progress.advance(step);
-        m_status.setProgressValue(progress.value());
-        m_status.setStatusText(4, progress.text(progressWord()));
+        showProgress(progress);
     }
     return Step::Continue;
 }
 
-void DeviceProgrammer::prepare()
+void DeviceProgrammer::showProgress(const ProgressCounter &progress)
 {
-    m_status.setProgramEnabled(false);
-    m_status.setLoadEnabled(false);
-    m_status.setCommandButtonsEnabled(false);
-    m_status.setBusy(true);
-    m_status.setCancelVisible(true);
-    m_status.setCancelEnabled(true);
-    m_link.setCancelRequested(false);
+    m_session.setProgress(
+        {TransferProgress::Phase::Programming, progress.value(), progress.maximum()});
 }
 
-DeviceProgrammer::Outcome DeviceProgrammer::finish(Outcome outcome)
+TransferResult DeviceProgrammer::finish(Step step)
 {
-    switch (outcome) {
-    case Outcome::Programmed:
-    case Outcome::Cancelled:
-        m_status.setStatusText(4, outcome == Outcome::Programmed
-                                      ? QStringLiteral("Tickets Programmed")
-                                      : QStringLiteral("Programming Cancelled"));
-        m_status.setLoadEnabled(true);
-        m_status.setProgramEnabled(true);
-        break;
-    case Outcome::Failed:
-        m_status.setStatusText(4, QString());
-        if (m_link.ReplyStatus() == QLatin1Char('W'))
-            ShowError(m_dialogs, 5);
-        else if (m_connection.Connected())
-            m_connection.toggle();
-        break;
-    case Outcome::Refused:
-    case Outcome::NoDevice:
+    switch (step) {
+    case Step::Continue:
+        return finish({TransferResult::Kind::Program, TransferResult::Outcome::Programmed, {}, {}});
+    case Step::Cancel:
+        return finish({TransferResult::Kind::Program, TransferResult::Outcome::Cancelled, {}, {}});
+    case Step::Fail:
         break;
     }
-    m_status.setProgressVisible(false);
-    m_status.setBusy(false);
-    m_status.setCommandButtonsEnabled(true);
-    m_status.setCancelVisible(false);
-    return outcome;
+    // A refusal has been reported as it came and ends the connection; a time-out or a lost port
+    // leaves it, with Program and Read unavailable until the device is connected again.
+    if (m_failedReply.status == LinkReply::Status::Refused)
+        return finish({TransferResult::Kind::Program,
+                       TransferResult::Outcome::Failed,
+                       ErrorCode::CommandRefused,
+                       {}});
+    return finish({TransferResult::Kind::Program, TransferResult::Outcome::Failed,
+                   ErrorCode::ProgramFailed, m_failedReply.description});
+}
+
+TransferResult DeviceProgrammer::finish(TransferResult result)
+{
+    if (result.outcome == TransferResult::Outcome::Programmed ||
+        result.outcome == TransferResult::Outcome::Cancelled)
+        m_session.setTransfersEnabled(true);
+    m_session.announceResult(result);
+    if (result.error == ErrorCode::ProgramFailed)
+        showError(m_session.dialogs(), ErrorCode::ProgramFailed);
+    else if (result.error == ErrorCode::CommandRefused && m_session.isConnected())
+        m_session.disconnectDevice();
+    m_session.setProgress({});
+    return result;
 }

@@ -1,84 +1,75 @@
 #include "devicereader.h"
 
-#include "deviceconnection.h"
-#include "devicestatus.h"
+#include "devicesession.h"
 #include "dialogservice.h"
-#include "errors.h"
 #include "progresscounter.h"
-#include "projectcommands.h"
 #include "seriallink.h"
 #include "ticketproject.h"
 
 namespace
 {
-constexpr quint8 Attempts = 3;
 constexpr quint16 EmptyWord = 0xFFFF;
 } // namespace
 
-DeviceReader::DeviceReader(TicketProject &project, SerialLink &link, DeviceStatus &status,
-                           DeviceConnection &connection, DialogService &dialogs,
-                           ProjectCommands &commands)
-    : m_project(project), m_link(link), m_status(status), m_connection(connection),
-      m_dialogs(dialogs), m_commands(commands)
+DeviceReader::DeviceReader(TicketProject &project, DeviceSession &session)
+    : m_project(project), m_session(session)
 {
 }
 
-DeviceReader::Outcome DeviceReader::run()
+TransferResult DeviceReader::run()
 {
-    m_status.setProgramEnabled(false);
-    m_status.setLoadEnabled(false);
-    m_commands.NewProject();
-    m_status.setCommandButtonsEnabled(false);
-    m_status.setBusy(true);
-    m_status.setCancelEnabled(true);
-    m_link.setCancelRequested(false);
-    m_status.setStatusText(4, progressWord());
+    m_session.setTransfersEnabled(false);
+    m_project.clear();
+    m_session.clearCancel();
+    m_session.setProgress({TransferProgress::Phase::ReadingDirectory, 0, 0});
     m_entries.fill(Entry());
     m_invalid.clear();
+    m_failedReply = {};
 
-    const int deviceClass = m_link.DeviceClass();
-    const Layout layout = layoutFor(deviceClass);
+    m_deviceClass = m_session.link().deviceClass();
+    const Layout layout = layoutFor(m_deviceClass);
     if (layout == Layout::None)
-        return finish(Outcome::Readed);
+        return finish(TransferResult::Outcome::Read);
 
-    if (!readDirectory(layout, deviceClass))
-        return finish(Outcome::Failed);
+    if (!readDirectory(layout))
+        return failed();
     if (m_project.spaceRequired() == 0)
-        return finish(Outcome::Readed);
-    return readData(layout, deviceClass);
+        return finish(TransferResult::Outcome::Read);
+    return readData(layout);
 }
 
 bool DeviceReader::read(quint16 address, QByteArray *bytes)
 {
-    m_link.SendAndWait(MemoryReadCommand(address), Attempts);
-    if (m_link.ReplyStatus() != QLatin1Char('R'))
+    const LinkReply reply = m_session.send(memoryReadCommand(address));
+    if (!reply.answered()) {
+        m_failedReply = reply;
         return false;
-    const QByteArray reply = m_link.LastReply();
-    const std::optional<QByteArray> data = ReadReplyBytes(reply, m_link.DeviceClass());
+    }
+    const std::optional<QByteArray> data = readReplyBytes(reply.bytes, m_deviceClass);
     if (!data) {
-        m_invalid = QStringLiteral("The device sent an invalid reply: ") + printableReply(reply);
+        m_invalid =
+            QStringLiteral("The device sent an invalid reply: ") + printableReply(reply.bytes);
         return false;
     }
     *bytes = *data;
     return true;
 }
 
-bool DeviceReader::readDirectory(Layout layout, int deviceClass)
+bool DeviceReader::readDirectory(Layout layout)
 {
     if (layout == Layout::Velmar) {
         // Each entry is shown as soon as it has been read.
         for (int n = 1; n <= directorySlotCount(layout); ++n) {
             QByteArray entry;
-            if (!read(DirectoryEntryAddress(layout, n), &entry) ||
-                !takeEntry(n, entry, deviceClass))
+            if (!read(directoryEntryAddress(layout, n), &entry) || !takeEntry(n, entry))
                 return false;
         }
         return true;
     }
 
     // The Zorla directory is 16 bytes read one or four at a time, then split into four entries.
-    const int unit = writeUnit(deviceClass);
-    const quint16 directory = DirectoryEntryAddress(layout, 1);
+    const int unit = writeUnit(m_deviceClass);
+    const quint16 directory = directoryEntryAddress(layout, 1);
     QByteArray bytes;
     for (int offset = 0; offset < 16; offset += unit) {
         QByteArray part;
@@ -87,13 +78,13 @@ bool DeviceReader::readDirectory(Layout layout, int deviceClass)
         bytes += part;
     }
     for (int n = 1; n <= directorySlotCount(layout); ++n) {
-        if (!takeEntry(n, bytes.mid(4 * (n - 1), 4), deviceClass))
+        if (!takeEntry(n, bytes.mid(4 * (n - 1), 4)))
             return false;
     }
     return true;
 }
 
-bool DeviceReader::takeEntry(int slot, const QByteArray &bytes, int deviceClass)
+bool DeviceReader::takeEntry(int slot, const QByteArray &bytes)
 {
     Entry entry;
     entry.first = quint16(quint8(bytes.at(0)) << 8 | quint8(bytes.at(1)));
@@ -101,8 +92,8 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes, int deviceClass)
     if (entry.first != EmptyWord || entry.last != EmptyWord) {
         // Only a range inside the data area is read, so a damaged directory can never start an
         // unbounded read.
-        const Layout layout = layoutFor(deviceClass);
-        if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(deviceClass) ||
+        const Layout layout = layoutFor(m_deviceClass);
+        if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass) ||
             entry.last < entry.first) {
             m_invalid = QStringLiteral("The device sent an invalid directory entry for slot %1: %2")
                             .arg(TicketProject::slotName(slot),
@@ -112,23 +103,18 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes, int deviceClass)
         entry.length = entry.last - entry.first + 1;
     }
     m_entries[slot - 1] = entry;
-    m_project.setByteCount(slot, QString::number(entry.length));
+    m_project.setByteCount(slot, entry.length);
     return true;
 }
 
-DeviceReader::Outcome DeviceReader::readData(Layout layout, int deviceClass)
+TransferResult DeviceReader::readData(Layout layout)
 {
     ProgressCounter progress(int(m_project.spaceRequired()));
-    m_status.setProgressRange(progress.maximum());
-    m_status.setProgressValue(0);
-    m_status.setProgressVisible(true);
-    m_status.setCancelVisible(true);
-    m_status.setStatusText(4, progress.text(progressWord()));
+    showProgress(progress);
 
-    const int unit = writeUnit(deviceClass);
+    const int unit = writeUnit(m_deviceClass);
     // The Velmar rule looks two reads ahead before it adds one read's worth.
-    const int step = layout == Layout::Zorla ? deviceClass : 4;
-    const int limit = layout == Layout::Zorla ? deviceClass : 8;
+    const int limit = layout == Layout::Zorla ? unit : 2 * unit;
     for (int n = 1; n <= directorySlotCount(layout); ++n) {
         const Entry &entry = m_entries[n - 1];
         if (entry.length == 0)
@@ -138,58 +124,62 @@ DeviceReader::Outcome DeviceReader::readData(Layout layout, int deviceClass)
         for (int address = entry.first; address <= entry.last; address += unit) {
             QByteArray bytes;
             if (!read(quint16(address), &bytes))
-                return finish(Outcome::Failed);
+                return failed();
             content += bytes.left(qMin<qsizetype>(bytes.size(), entry.last - address + 1));
-            progress.advance(step, limit);
-            m_status.setProgressValue(progress.value());
-            m_status.setStatusText(4, progress.text(progressWord()));
-            if (m_link.CancelRequested()) {
+            progress.advance(unit, limit);
+            showProgress(progress);
+            if (m_session.cancelRequested()) {
                 m_project.appendContent(n, content);
-                return finish(Outcome::Cancelled);
+                return finish(TransferResult::Outcome::Cancelled);
             }
         }
         m_project.appendContent(n, content);
     }
-    return finish(Outcome::Readed);
+    return finish(TransferResult::Outcome::Read);
 }
 
-DeviceReader::Outcome DeviceReader::finish(Outcome outcome)
+void DeviceReader::showProgress(const ProgressCounter &progress)
 {
-    switch (outcome) {
-    case Outcome::Readed:
-        m_status.setStatusText(4, QStringLiteral("Tickets Readed"));
-        m_status.setLoadEnabled(true);
-        m_status.setProgramEnabled(true);
-        break;
-    case Outcome::Cancelled:
-        m_status.setStatusText(4, QStringLiteral("Reading Cancelled"));
-        m_status.setLoadEnabled(true);
-        m_status.setProgramEnabled(true);
-        break;
-    case Outcome::Failed:
-        m_status.setStatusText(4, QString());
-        if (!m_invalid.isEmpty())
-            m_dialogs.showMessage(m_invalid, QStringLiteral("Communication error!"));
-        else if (m_link.ReplyStatus() == QLatin1Char('W'))
-            ShowError(m_dialogs, 4);
-        else if (m_connection.Connected())
-            m_connection.toggle();
-        break;
-    }
+    m_session.setProgress(
+        {TransferProgress::Phase::ReadingData, progress.value(), progress.maximum()});
+}
+
+TransferResult DeviceReader::failed()
+{
+    TransferResult result{TransferResult::Kind::Read, TransferResult::Outcome::Failed,
+                          ErrorCode::ReadFailed, m_invalid};
+    if (m_invalid.isEmpty() && m_failedReply.status == LinkReply::Status::Refused)
+        result.error = ErrorCode::CommandRefused;
+    else if (m_invalid.isEmpty())
+        result.description = m_failedReply.description;
+    m_session.announceResult(result);
+    if (!m_invalid.isEmpty())
+        m_session.dialogs().showMessage(m_invalid, errorMessage(ErrorCode::ReadFailed).title);
+    else if (result.error == ErrorCode::ReadFailed)
+        showError(m_session.dialogs(), ErrorCode::ReadFailed);
+    else if (m_session.isConnected())
+        m_session.disconnectDevice();
     dropIncompleteSlots();
-    m_status.setProgressVisible(false);
-    m_status.setBusy(false);
-    m_status.setCommandButtonsEnabled(true);
-    m_status.setCancelVisible(false);
-    return outcome;
+    m_session.setProgress({});
+    return result;
+}
+
+TransferResult DeviceReader::finish(TransferResult::Outcome outcome)
+{
+    const TransferResult result{TransferResult::Kind::Read, outcome, {}, {}};
+    m_session.setTransfersEnabled(true);
+    m_session.announceResult(result);
+    dropIncompleteSlots();
+    m_session.setProgress({});
+    return result;
 }
 
 void DeviceReader::dropIncompleteSlots()
 {
-    for (int n = 1; n <= TicketProject::SlotCount; ++n) {
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
         if (m_project.byteCount(n) != m_project.contents(n).size()) {
             m_project.setContent(n, QByteArray());
-            m_project.setByteCount(n, QStringLiteral("0"));
+            m_project.setByteCount(n, 0);
         }
     }
 }

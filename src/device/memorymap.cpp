@@ -1,5 +1,7 @@
 #include "memorymap.h"
 
+#include "bytetext.h"
+
 namespace
 {
 
@@ -40,30 +42,32 @@ int hexValue(char c)
 
 } // namespace
 
-Layout layoutFor(int deviceClass)
+Layout layoutFor(DeviceClass deviceClass)
 {
     switch (deviceClass) {
-    case 1:
-    case 4:
+    case DeviceClass::ZorlaOld:
+    case DeviceClass::Zorla:
         return Layout::Zorla;
-    case 8:
+    case DeviceClass::Velmar:
         return Layout::Velmar;
-    default:
-        return Layout::None;
+    case DeviceClass::None:
+        break;
     }
+    return Layout::None;
 }
 
-int writeUnit(int deviceClass)
+int writeUnit(DeviceClass deviceClass)
 {
     switch (deviceClass) {
-    case 1:
+    case DeviceClass::ZorlaOld:
         return 1;
-    case 4:
-    case 8:
+    case DeviceClass::Zorla:
+    case DeviceClass::Velmar:
         return 4;
-    default:
-        return 0;
+    case DeviceClass::None:
+        break;
     }
+    return 0;
 }
 
 int directorySlotCount(Layout layout)
@@ -84,21 +88,22 @@ quint16 dataAreaStart(Layout layout)
     return layout == Layout::Velmar ? VelmarData : ZorlaData;
 }
 
-quint16 dataAreaEnd(int deviceClass)
+quint16 dataAreaEnd(DeviceClass deviceClass)
 {
     switch (deviceClass) {
-    case 1:
+    case DeviceClass::ZorlaOld:
         return 0x0FFF;
-    case 4:
+    case DeviceClass::Zorla:
         return 0x1FFF;
-    case 8:
+    case DeviceClass::Velmar:
         return 0xEFFF;
-    default:
-        return 0;
+    case DeviceClass::None:
+        break;
     }
+    return 0;
 }
 
-quint16 DirectoryEntryAddress(Layout layout, int slot)
+quint16 directoryEntryAddress(Layout layout, int slot)
 {
     if (layout == Layout::Velmar)
         return quint16(VelmarDirectory - 4 * (slot - 1));
@@ -115,7 +120,7 @@ QByteArray directoryEntryBytes(quint16 first, quint16 last)
     return entry;
 }
 
-QByteArray MemoryWriteCommand(quint16 address, const QByteArray &bytes)
+QByteArray memoryWriteCommand(quint16 address, const QByteArray &bytes)
 {
     QByteArray command = commandPrefix(address, 2 * bytes.size());
     for (char byte : bytes)
@@ -124,14 +129,14 @@ QByteArray MemoryWriteCommand(quint16 address, const QByteArray &bytes)
     return command;
 }
 
-QByteArray MemoryReadCommand(quint16 address)
+QByteArray memoryReadCommand(quint16 address)
 {
     QByteArray command = commandPrefix(address, 2);
     command.append("??\r");
     return command;
 }
 
-std::optional<QByteArray> ReadReplyBytes(const QByteArray &reply, int deviceClass)
+std::optional<QByteArray> readReplyBytes(const QByteArray &reply, DeviceClass deviceClass)
 {
     constexpr qsizetype DataStart = 7; // the eighth character
     const int count = writeUnit(deviceClass);
@@ -150,24 +155,7 @@ std::optional<QByteArray> ReadReplyBytes(const QByteArray &reply, int deviceClas
 
 QString printableReply(const QByteArray &reply)
 {
-    constexpr qsizetype Limit = 64;
-    QString text;
-    for (qsizetype i = 0; i < reply.size() && i < Limit; ++i) {
-        const uchar c = uchar(reply.at(i));
-        if (c == '\r')
-            text += QLatin1String("<CR>");
-        else if (c == '\n')
-            text += QLatin1String("<LF>");
-        else if (c < 0x20 || c > 0x7E)
-            text += QLatin1Char('<') +
-                    QString::number(c, 16).toUpper().rightJustified(2, QLatin1Char('0')) +
-                    QLatin1Char('>');
-        else
-            text += QLatin1Char(char(c));
-    }
-    if (reply.size() > Limit)
-        text += QLatin1String("...");
     if (reply.isEmpty())
-        text = QStringLiteral("(nothing)");
-    return text;
+        return QStringLiteral("(nothing)");
+    return escapedBytes(reply, {{'\r', "CR"}, {'\n', "LF"}}, 64);
 }

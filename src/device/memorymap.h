@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deviceclass.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -11,33 +13,33 @@
 // The two memory organisations; None when no device class is known (nothing is written or read).
 enum class Layout { None, Zorla, Velmar };
 
-Layout layoutFor(int deviceClass);
+Layout layoutFor(DeviceClass deviceClass);
 
-// Bytes carried by one memory write and returned by one memory read: 1 for class 1, 4 for classes
-// 4 and 8, 0 when the class selects no layout.
-int writeUnit(int deviceClass);
+// Bytes carried by one memory write and returned by one memory read: 1 for the older ZORLA, 4 for
+// the later ZORLA and the VELMAR, 0 when the class selects no layout.
+int writeUnit(DeviceClass deviceClass);
 
 // Number of slots that own a directory entry: 4 (T, H, B, F) or 6 (also P1, P2).
 int directorySlotCount(Layout layout);
 
 // First and last address of the data area (the ticket stream starts at the first).
 quint16 dataAreaStart(Layout layout);
-quint16 dataAreaEnd(int deviceClass);
+quint16 dataAreaEnd(DeviceClass deviceClass);
 
 // Address of the 4-byte directory entry of slot 1..6; slots 5 and 6 have none in the Zorla layout.
-quint16 DirectoryEntryAddress(Layout layout, int slot);
+quint16 directoryEntryAddress(Layout layout, int slot);
 
 // The 4 entry bytes: first address then last address, high bytes first.
 QByteArray directoryEntryBytes(quint16 first, quint16 last);
 
 // "@E<addr>-<hex bytes>\r" with four upper-case address digits and two digits per byte.
-QByteArray MemoryWriteCommand(quint16 address, const QByteArray &bytes);
+QByteArray memoryWriteCommand(quint16 address, const QByteArray &bytes);
 // "@E<addr>-??\r"
-QByteArray MemoryReadCommand(quint16 address);
+QByteArray memoryReadCommand(quint16 address);
 
 // The data bytes of a read reply: digit pairs from the eighth character, one pair per byte
-// (1 pair for class 1, 4 pairs for 4 and 8). nullopt when the field is short or not hexadecimal.
-std::optional<QByteArray> ReadReplyBytes(const QByteArray &reply, int deviceClass);
+// (one pair per byte of writeUnit()). nullopt when the field is short or not hexadecimal.
+std::optional<QByteArray> readReplyBytes(const QByteArray &reply, DeviceClass deviceClass);
 
 // A reply as readable text for messages: control characters and bytes above 126 as <CR>, <LF>
 // or <hex>, cut after 64 characters.

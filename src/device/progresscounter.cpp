@@ -25,7 +25,8 @@ int ProgressCounter::percentage(qint64 value, qint64 maximum)
     return int(quotient);
 }
 
-QString ProgressCounter::text(const QString &word) const
+QString ProgressCounter::text(const QString &word, qint64 value, qint64 maximum)
 {
-    return word + QLatin1String("   ") + QString::number(percentage()) + QLatin1Char('%');
+    return word + QLatin1String("   ") + QString::number(percentage(value, maximum)) +
+           QLatin1Char('%');
 }

@@ -18,7 +18,8 @@ public:
     void advance(int step) { advance(step, step); }
 
     int percentage() const;
-    QString text(const QString &word) const;
+    QString text(const QString &word) const { return text(word, m_value, m_maximum); }
+    static QString text(const QString &word, qint64 value, qint64 maximum);
     static int percentage(qint64 value, qint64 maximum);
 
 private:

@@ -1,19 +1,14 @@
 #include "seriallink.h"
 
-#include "dialogservice.h"
-#include "errors.h"
 #include "portbinding.h"
+#include "porttransport.h"
+#include "porttransportfactory.h"
 
 #include <QEventLoop>
-#include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSerialPortInfo>
 #include <cmath>
 #include <thread>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 #endif
@@ -21,50 +16,29 @@
 namespace
 {
 
-// Receive buffer of the port; a notification that finds it full means characters may have been
-// dropped, and the link then starts the reply afresh from what the port still holds.
-constexpr qint64 receiveBufferSize = 1024;
-
 QString defaultSystemName(int number)
 {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
-    QStringList locations;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        locations.append(info.systemLocation());
-    locations = PortBinding::defaultOrder(locations);
+    const QStringList locations = PortBinding::defaultOrder(PortBinding::systemPorts());
     return number >= 1 && number <= locations.size() ? locations.at(number - 1) : QString();
 #endif
 }
 
-bool isPortFailure(QSerialPort::SerialPortError error)
-{
-    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
-           error == QSerialPort::WriteError;
-}
-
 } // namespace
 
-SerialLink::SerialLink(DialogService &dialogs, QObject *parent)
-    : QObject(parent), m_dialogs(dialogs)
+SerialLink::SerialLink(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SerialLink::onTimeout);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::ReceiveReply);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::ReceiveReply);
-    m_port.setReadBufferSize(receiveBufferSize);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    setSettings(QStringLiteral("9600,n,8,1"));
     setPortNumber(1);
 }
 
 SerialLink::~SerialLink()
 {
-    disconnect(&m_port, nullptr, this, nullptr);
-    m_port.close();
+    close();
 }
 
 void SerialLink::setPortNumber(int number)
@@ -78,60 +52,11 @@ void SerialLink::setPortName(const QString &systemName)
     m_portName = systemName;
 }
 
-bool SerialLink::setSettings(const QString &settings)
+bool SerialLink::setLineSettings(const LineSettings &settings)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*(\\d+)\\s*,\\s*([neoms])\\s*,\\s*([78])\\s*,\\s*([12])\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(settings);
-    if (!match.hasMatch())
+    if (m_transport && !m_transport->setLineSettings(settings))
         return false;
-    bool numeric = false;
-    const int rate = match.captured(1).toInt(&numeric);
-    if (!numeric || rate <= 0)
-        return false;
-    const QChar parityLetter = match.captured(2).at(0).toLower();
-    const int dataBits = match.captured(3).toInt();
-    const int stopBits = match.captured(4).toInt();
-
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    switch (parityLetter.unicode()) {
-    case 'e':
-        parity = QSerialPort::EvenParity;
-        break;
-    case 'o':
-        parity = QSerialPort::OddParity;
-        break;
-    case 'm':
-        parity = QSerialPort::MarkParity;
-        break;
-    case 's':
-        parity = QSerialPort::SpaceParity;
-        break;
-    default:
-        break;
-    }
-
-    const qint32 oldRate = m_port.baudRate();
-    const QSerialPort::Parity oldParity = m_port.parity();
-    const QSerialPort::DataBits oldDataBits = m_port.dataBits();
-    const QSerialPort::StopBits oldStopBits = m_port.stopBits();
-    const bool applied =
-        m_port.setBaudRate(rate) && m_port.setParity(parity) &&
-        m_port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits)) &&
-        m_port.setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
-    if (!applied) {
-        m_port.setBaudRate(oldRate);
-        m_port.setParity(oldParity);
-        m_port.setDataBits(oldDataBits);
-        m_port.setStopBits(oldStopBits);
-        return false;
-    }
-
-    m_rate = rate;
-    m_bitsPerCharacter = 1 + dataBits + (parity == QSerialPort::NoParity ? 0 : 1) + stopBits;
-    m_settings =
-        QStringLiteral("%1,%2,%3,%4").arg(rate).arg(parityLetter).arg(dataBits).arg(stopBits);
+    m_lineSettings = settings;
     return true;
 }
 
@@ -142,64 +67,50 @@ QString SerialLink::portDescription(const QString &what) const
     return QStringLiteral("%1: %2").arg(name, what);
 }
 
-QString SerialLink::describeOpenFailure() const
+bool SerialLink::isOpen() const
 {
-    if (m_openError == QSerialPort::PermissionError) {
-#ifdef Q_OS_UNIX
-        const QString path = m_portName.startsWith(QLatin1Char('/'))
-                                 ? m_portName
-                                 : QStringLiteral("/dev/") + m_portName;
-        if (::access(path.toLocal8Bit().constData(), R_OK | W_OK) != 0) {
-            return portDescription(
-                QStringLiteral("permission denied. To get access to serial ports, add your user "
-                               "to the \"dialout\" group (sudo usermod -aG dialout $USER) and log "
-                               "in again."));
-        }
-#endif
-        return portDescription(QStringLiteral("the port is in use by another program."));
-    }
-    return portDescription(m_port.errorString());
+    return m_transport && m_transport->isOpen();
 }
 
 bool SerialLink::open(QString *error)
 {
-    auto fail = [&](QSerialPort::SerialPortError kind, const QString &description) {
-        m_openError = kind;
+    auto fail = [&](const QString &description) {
         if (error)
             *error = description;
         return false;
     };
-    if (m_port.isOpen())
-        return fail(QSerialPort::OpenError,
-                    portDescription(QStringLiteral("the port is already open.")));
-    if (m_portName.isEmpty()) {
-        return fail(QSerialPort::DeviceNotFoundError,
-                    QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
-    }
+    if (isOpen())
+        return fail(portDescription(QStringLiteral("the port is already open.")));
+    if (m_portName.isEmpty())
+        return fail(QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
 
-    m_port.setPortName(m_portName);
-    m_port.clearError();
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_openError = m_port.error();
-        return fail(m_openError, describeOpenFailure());
+    close();
+    m_transport = makePortTransport(m_portName);
+    m_transport->setLineSettings(m_lineSettings);
+    QString failure;
+    if (!m_transport->open(&failure)) {
+        m_transport.reset();
+        return fail(portDescription(failure));
     }
-    m_openError = QSerialPort::NoError;
-    m_closePending = false;
-    emit portStateChanged(true);
+    connect(m_transport.get(), &PortTransport::readyRead, this, &SerialLink::receive);
+    connect(m_transport.get(), &PortTransport::lost, this, &SerialLink::onLost);
+    m_rxBuffer.clear();
     return true;
 }
 
 void SerialLink::close()
 {
-    if (!m_port.isOpen())
+    if (!m_transport)
         return;
-    m_port.close();
-    emit portStateChanged(false);
+    disconnect(m_transport.get(), nullptr, this, nullptr);
+    m_transport->close();
+    // Deleted later: close() may run inside one of the transport's own signals.
+    m_transport.release()->deleteLater();
 }
 
 bool SerialLink::slowDevice() const
 {
-    return m_deviceClass != 4 && m_deviceClass != 8;
+    return m_deviceClass != DeviceClass::Zorla && m_deviceClass != DeviceClass::Velmar;
 }
 
 int SerialLink::replyTimeout() const
@@ -216,8 +127,9 @@ std::chrono::microseconds SerialLink::characterPause() const
     // their receiver one at a time and store it before they look at the line again; one
     // millisecond of idle line gives them that time at every rate, where a pause shorter than the
     // character would let the driver queue characters back to back.
+    const qint64 rate = m_lineSettings.rate;
     const auto onLine = std::chrono::microseconds(
-        (static_cast<qint64>(m_bitsPerCharacter) * 1000000 + m_rate - 1) / m_rate);
+        (static_cast<qint64>(m_lineSettings.bitsPerCharacter()) * 1000000 + rate - 1) / rate);
     return onLine + deviceSettleTime;
 }
 
@@ -236,8 +148,9 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
     const auto restoreSlack = qScopeGuard([slack] { prctl(PR_SET_TIMERSLACK, ulong(slack)); });
 #endif
     for (const char c : command) {
-        if (m_port.write(&c, 1) != 1 || !m_port.waitForBytesWritten(replyTimeout())) {
-            *failure = portDescription(m_port.errorString());
+        if (!m_transport->write(QByteArray(1, c)) ||
+            !m_transport->waitForBytesWritten(replyTimeout())) {
+            *failure = portDescription(m_transport->errorString());
             return false;
         }
         // A pause without processing events: a time-out tick cannot interrupt the command.
@@ -249,39 +162,39 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
 
 bool SerialLink::send(const QByteArray &command, QString *failure)
 {
-    if (!m_port.isOpen()) {
+    if (!isOpen()) {
         *failure = portDescription(QStringLiteral("the port is not open."));
         return false;
     }
     emit commandSent(command);
-    // Characters arriving while the command goes out are taken in by ReceiveReply only once it
+    // Characters arriving while the command goes out are taken in by receive() only once it
     // has been sent, as the first thing of the wait.
     m_sending = true;
     bool sent = true;
     if (slowDevice()) {
         sent = sendByCharacter(command, failure);
-    } else if (m_port.write(command) != command.size()) {
-        *failure = portDescription(m_port.errorString());
+    } else if (!m_transport->write(command)) {
+        *failure = portDescription(m_transport->errorString());
         sent = false;
     }
     m_sending = false;
     if (m_receivePending) {
         m_receivePending = false;
-        ReceiveReply();
+        receive();
     }
     return sent;
 }
 
-void SerialLink::SendAndWait(const QByteArray &command, quint8 attempts)
+LinkReply SerialLink::exchange(const QByteArray &command, int attempts)
 {
     const bool outerWaiting = m_waiting;
     m_waiting = true;
-    m_replyStatus = QLatin1Char('W');
-    m_lastReply.clear();
+    m_status = LinkReply::Status::TimedOut;
+    m_reply.clear();
     m_portFailure.clear();
 
     QString failure;
-    quint8 attempt = 0;
+    int attempt = 0;
     do {
         m_inTime = true;
         m_timer.stop();
@@ -289,7 +202,7 @@ void SerialLink::SendAndWait(const QByteArray &command, quint8 attempts)
         m_timer.start(replyTimeout());
         if (!send(command, &failure))
             break;
-        if (m_replyStatus == QLatin1Char('W') && m_inTime && m_portFailure.isEmpty()) {
+        if (m_status == LinkReply::Status::TimedOut && m_inTime && m_portFailure.isEmpty()) {
             QEventLoop loop;
             QEventLoop *outerLoop = m_loop;
             m_loop = &loop;
@@ -302,71 +215,62 @@ void SerialLink::SendAndWait(const QByteArray &command, quint8 attempts)
         }
         m_timer.stop();
         ++attempt;
-    } while (m_replyStatus == QLatin1Char('W') && attempt < attempts);
+    } while (m_status == LinkReply::Status::TimedOut && attempt < attempts);
 
     m_waiting = outerWaiting;
-    if (!failure.isEmpty()) {
-        m_timer.stop();
-        if (!m_portFailure.isEmpty())
-            closeLostPort();
-        m_portFailure.clear();
-        ShowError(m_dialogs, 1, failure);
-        return;
-    }
-    if (!m_inTime) {
-        m_dialogs.showMessage(QStringLiteral("Communication failed"), QStringLiteral("Timeout!"));
-        m_inTime = true;
-    }
+    return finishExchange(failure);
 }
 
-void SerialLink::ReceiveReply()
+LinkReply SerialLink::finishExchange(const QString &failure)
+{
+    m_timer.stop();
+    LinkReply reply;
+    if (!failure.isEmpty()) {
+        m_portFailure.clear();
+        reply.status = LinkReply::Status::PortLost;
+        reply.description = failure;
+        return reply;
+    }
+    reply.status = m_status;
+    reply.bytes = m_reply;
+    // A refusal reported while the time-out ran out keeps both.
+    reply.timeoutPassed = !m_inTime && m_status == LinkReply::Status::Refused;
+    m_inTime = true;
+    return reply;
+}
+
+void SerialLink::receive()
 {
     if (m_sending) {
         m_receivePending = true;
         return;
     }
-    if (!m_port.isOpen())
+    if (!isOpen())
         return;
-
-    if (isPortFailure(m_port.error())) {
-        // The device is gone or the port broke: nothing more can be read from it.
-        if (m_waiting && m_portFailure.isEmpty()) {
-            m_portFailure = portDescription(m_port.errorString());
-            if (m_loop)
-                m_loop->quit();
-        } else if (!m_waiting && !m_closePending) {
-            m_closePending = true;
-            QMetaObject::invokeMethod(this, &SerialLink::closeLostPort, Qt::QueuedConnection);
-        }
+    const QByteArray chunk = m_transport->readAll();
+    if (chunk.isEmpty())
         return;
-    }
-
-    if (m_port.bytesAvailable() <= 0)
-        return;
-
-    if (m_port.readBufferSize() > 0 && m_port.bytesAvailable() >= m_port.readBufferSize()) {
-        m_rxBuffer = m_port.readAll();
-        return;
-    }
-
-    m_rxBuffer.append(m_port.readAll());
+    if (chunk.size() >= m_receiveLimit)
+        m_rxBuffer = chunk;
+    else
+        m_rxBuffer.append(chunk);
     const bool complete =
         m_rxBuffer.contains(carriageReturn) || (m_rxBuffer.size() == 9 && m_rxBuffer.contains('@'));
-    if (!complete)
-        return;
+    if (complete)
+        completeReply();
+}
 
-    // Taken out of the buffer before any message box, so that characters arriving while it is
-    // open start the next reply.
-    const QByteArray reply = m_rxBuffer;
-    m_rxBuffer.clear();
-    if (reply.contains(nak)) {
-        ShowError(m_dialogs, 8);
-        m_replyStatus = QLatin1Char('N');
-    } else {
-        m_replyStatus = QLatin1Char('R');
-    }
-    m_lastReply = reply;
+void SerialLink::completeReply()
+{
+    // Taken out of the buffer before the refusal is announced, so that characters arriving while
+    // it is being reported start the next reply.
+    const QByteArray reply = std::exchange(m_rxBuffer, {});
+    const bool refusal = reply.contains(nak);
+    m_reply = reply;
     emit replyCompleted(reply);
+    if (refusal)
+        emit refused();
+    m_status = refusal ? LinkReply::Status::Refused : LinkReply::Status::Answered;
     if (m_loop)
         m_loop->quit();
 }
@@ -379,9 +283,12 @@ void SerialLink::onTimeout()
         m_loop->quit();
 }
 
-void SerialLink::closeLostPort()
+void SerialLink::onLost(const QString &description)
 {
-    m_closePending = false;
-    if (m_port.isOpen() && isPortFailure(m_port.error()))
-        close();
+    close();
+    if (m_waiting && m_portFailure.isEmpty()) {
+        m_portFailure = portDescription(description);
+        if (m_loop)
+            m_loop->quit();
+    }
 }

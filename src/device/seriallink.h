@@ -81,7 +81,7 @@ public:
 signals:
     void commandSent(const QByteArray &command);
     void replyCompleted(const QByteArray &reply);
-    // A refusal (NAK) completed while waiting; the command's time-out keeps running.
+    // A refusal (NAK) completed; while a command waits, its time-out keeps running meanwhile.
     void refused();
 
 private:

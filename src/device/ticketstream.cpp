@@ -19,7 +19,7 @@ QByteArray adjustEscJ(QByteArray content)
 
 } // namespace
 
-QByteArray PrepareTicketStream(TicketProject &project, bool truckShown)
+QByteArray prepareTicketStream(TicketProject &project, bool truckShown)
 {
     using S = TicketProject::Slot;
     QByteArray joined = project.contents(S::H) + project.contents(S::B) + project.contents(S::F);

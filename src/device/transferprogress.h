@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 // Where a transfer stands: what it is doing and how many of its steps are done.
 struct TransferProgress {
@@ -12,5 +12,8 @@ struct TransferProgress {
     int total = 0;
 
     bool running() const { return phase != Phase::Idle; }
+    // The status line while it runs: "Programming ...   42%", "Reading ..." while the directory
+    // is read, "Reading ...   42%"; empty when idle.
+    QString statusText() const;
     bool operator==(const TransferProgress &) const = default;
 };

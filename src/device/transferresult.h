@@ -16,9 +16,16 @@ struct TransferResult {
         NoDevice, // no device class is known: nothing was sent
     };
 
+    enum class Kind { Program, Read };
+
+    Kind kind = Kind::Program;
     Outcome outcome = Outcome::Failed;
     std::optional<ErrorCode> error;
     QString description;
+
+    // The status line it leaves: "Tickets Programmed", "Programming Cancelled", "Tickets Readed",
+    // "Reading Cancelled", empty after a failure; a null string where the line stays as it was.
+    QString statusText() const;
 
     bool succeeded() const { return outcome == Outcome::Programmed || outcome == Outcome::Read; }
 };

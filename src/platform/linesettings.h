@@ -5,8 +5,7 @@
 
 // The line settings of a serial port (rate, parity, data bits, stop bits) and their text form
 // "9600,n,8,1" as the settings store keeps it.
-struct LineSettings
-{
+struct LineSettings {
     enum class Parity { None, Even, Odd, Mark, Space };
 
     int rate = 9600;

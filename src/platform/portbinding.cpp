@@ -68,13 +68,18 @@ QStringList PortBinding::defaultOrder(QStringList systemLocations)
     return systemLocations;
 }
 
-void PortBinding::refresh()
+QStringList PortBinding::systemPorts()
 {
     QStringList locations;
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         locations.append(info.systemLocation());
-    refresh(locations);
+    return locations;
+}
+
+void PortBinding::refresh()
+{
+    refresh(systemPorts());
 }
 
 void PortBinding::refresh(const QStringList &systemLocations)

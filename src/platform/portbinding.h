@@ -37,6 +37,8 @@ public:
 
     // The settings key of option n: "PortBinding1".."PortBinding4".
     static QString settingsKey(int n);
+    // The system's serial ports as it lists them (system locations), in no particular order.
+    static QStringList systemPorts();
     // Orders system locations for default binding; exposed for tests.
     static QStringList defaultOrder(QStringList systemLocations);
 

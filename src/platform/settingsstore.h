@@ -15,6 +15,10 @@ public:
     explicit SettingsStore(const QString &iniPath);
     ~SettingsStore();
 
+    // The keys of the port choice: the port number 1..4 and the line settings "9600,n,8,1".
+    static QString portKey() { return QStringLiteral("CommPort"); }
+    static QString lineSettingsKey() { return QStringLiteral("CommSettings"); }
+
     QString value(const QString &key, const QString &defaultValue) const;
     void setValue(const QString &key, const QString &value);
     void sync();

@@ -3,82 +3,109 @@
 #include "bytetext.h"
 #include "ticketproject.h"
 
-#include <limits>
-
-QByteArray ProgrammingFile::serialize(const TicketProject &project)
-{
-    QByteArray header;
-    QByteArray contents;
-    for (int n = 1; n <= TicketProject::SlotCount; ++n) {
-        if (n > 1)
-            header += ',';
-        header += project.slot(n).byteCount.toLatin1();
-        contents += project.contents(n);
-    }
-    return header + "\r\n" + contents;
-}
+#include <QIODevice>
 
 namespace
 {
 
+// A quoted field in a message shows at most this many bytes.
+constexpr qsizetype QuotedFieldLimit = 40;
+
 bool isByteCount(const QByteArray &field)
 {
-    if (field.isEmpty() || field.size() > 10)
+    if (field.isEmpty() || field.size() > ProgrammingFile::maximumFieldSize)
         return false;
-    for (char c : field) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return field.toLongLong() <= std::numeric_limits<qint32>::max();
+    return std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+QString damaged(const QString &what)
+{
+    return QStringLiteral("The programming file is damaged: ") + what;
 }
 
 } // namespace
 
-bool ProgrammingFile::deserialize(const QByteArray &data, TicketProject &project, QString *error)
+bool ProgrammingFile::fail(const QString &error)
 {
-    const qsizetype headerEnd = data.indexOf('\r');
-    if (headerEnd < 0) {
-        *error = QStringLiteral("The programming file is damaged: its header of byte counts does "
-                                "not end with a carriage return.");
-        return false;
-    }
+    m_error = error;
+    return false;
+}
 
-    const QList<QByteArray> fields = data.left(headerEnd).split(',');
-    if (fields.size() > TicketProject::SlotCount) {
-        *error = QStringLiteral("The programming file is damaged: its header holds %1 byte counts, "
-                                "but a project has only %2 ticket slots.")
-                     .arg(fields.size())
-                     .arg(TicketProject::SlotCount);
-        return false;
+bool ProgrammingFile::write(QIODevice &device, const TicketProject &project)
+{
+    QByteArray header;
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
+        if (n > 1)
+            header += ',';
+        header += QByteArray::number(project.byteCount(n));
     }
+    header += "\r\n";
+    if (device.write(header) != header.size())
+        return fail(device.errorString());
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
+        const QByteArray content = project.contents(n);
+        if (device.write(content) != content.size())
+            return fail(device.errorString());
+    }
+    return true;
+}
+
+bool ProgrammingFile::read(QIODevice &device, TicketProject &project)
+{
+    m_error.clear();
+    // The header is read byte by byte up to its carriage return, never past its bound.
+    QByteArray header;
+    char c = 0;
+    while (device.getChar(&c) && c != '\r') {
+        if (header.size() >= maximumHeaderSize)
+            return fail(damaged(QStringLiteral("its header of byte counts is longer than %1 "
+                                               "bytes.")
+                                    .arg(maximumHeaderSize)));
+        header += c;
+    }
+    if (c != '\r')
+        return fail(damaged(QStringLiteral("its header of byte counts does not end with a "
+                                           "carriage return.")));
+
+    const QList<QByteArray> fields = header.split(',');
+    if (fields.size() > TicketProject::slotCount) {
+        return fail(damaged(QStringLiteral("its header holds %1 byte counts, but a project has "
+                                           "only %2 ticket slots.")
+                                .arg(fields.size())
+                                .arg(TicketProject::slotCount)));
+    }
+    QList<qint64> counts;
+    qint64 total = 0;
     for (int i = 0; i < fields.size(); ++i) {
         if (!isByteCount(fields.at(i))) {
-            *error = QStringLiteral("The programming file is damaged: the byte count of slot %1 "
-                                    "is \"%2\", which is not a number of bytes.")
-                         .arg(TicketProject::slotName(i + 1), escapedBytes(fields.at(i)));
-            return false;
+            return fail(damaged(QStringLiteral("the byte count of slot %1 is \"%2\", which is not "
+                                               "a number of bytes.")
+                                    .arg(TicketProject::slotName(i + 1),
+                                         escapedBytes(fields.at(i), {}, QuotedFieldLimit))));
         }
+        counts.append(fields.at(i).toLongLong());
+        total += counts.last();
+    }
+    if (total > maximumContentSize) {
+        return fail(damaged(QStringLiteral("its byte counts add up to %1 bytes, more than the %2 "
+                                           "that a project can hold.")
+                                .arg(total)
+                                .arg(maximumContentSize)));
     }
 
     // The line feed after the carriage return is skipped whatever it is.
-    qsizetype position = headerEnd + 2;
-    for (int i = 0; i < fields.size(); ++i) {
+    device.getChar(&c);
+    for (int i = 0; i < counts.size(); ++i) {
         const int n = i + 1;
-        const qint64 count = fields.at(i).toLongLong();
-        if (count > 0 && position + count > data.size()) {
-            const qint64 available = qMax<qint64>(0, data.size() - position);
-            *error = QStringLiteral("The programming file is damaged: slot %1 should hold %2 "
-                                    "bytes, but the file ends after %3 of them.")
-                         .arg(TicketProject::slotName(n))
-                         .arg(count)
-                         .arg(available);
-            return false;
-        }
         TicketSlot slot;
-        slot.byteCount = QString::fromLatin1(fields.at(i));
-        if (count > 0) {
-            slot.content = data.mid(position, count);
-            position += count;
+        slot.byteCount = counts.at(i);
+        slot.content = device.read(counts.at(i));
+        if (slot.content.size() != counts.at(i)) {
+            return fail(damaged(QStringLiteral("slot %1 should hold %2 bytes, but the file ends "
+                                               "after %3 of them.")
+                                    .arg(TicketProject::slotName(n))
+                                    .arg(counts.at(i))
+                                    .arg(slot.content.size())));
         }
         project.setSlot(n, slot);
     }

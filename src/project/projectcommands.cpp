@@ -15,7 +15,7 @@ ProjectCommands::ProjectCommands(TicketProject &project, DialogService &dialogs)
 {
 }
 
-void ProjectCommands::AddTicket(int slot)
+void ProjectCommands::addTicket(int slot)
 {
     const FileChoice choice = m_dialogs.openFileName(printFileFilter());
     if (!choice.cancelled())
@@ -44,25 +44,22 @@ bool ProjectCommands::loadTicket(int slot, const QString &path, const QString &t
     filled.content = content;
     filled.fileTitle = title;
     filled.filePath = path;
-    filled.byteCount = QString::number(content.size());
+    filled.byteCount = content.size();
     m_project.setSlot(slot, filled);
     return true;
 }
 
-void ProjectCommands::RemoveTicket(int slot)
+void ProjectCommands::removeTicket(int slot)
 {
     m_project.clearSlot(slot);
 }
 
-void ProjectCommands::NewProject()
+void ProjectCommands::newProject()
 {
-    for (int slot : {TicketProject::B, TicketProject::F, TicketProject::H, TicketProject::T,
-                     TicketProject::P1, TicketProject::P2})
-        RemoveTicket(slot);
-    m_project.setCaption(TicketProject::newCaption());
+    m_project.clear();
 }
 
-void ProjectCommands::OpenProject()
+void ProjectCommands::openProject()
 {
     const FileChoice choice = m_dialogs.openFileName(openFilter());
     if (choice.cancelled())
@@ -74,63 +71,51 @@ bool ProjectCommands::openProjectFile(const QString &path, const QString &title)
 {
     QFile file(path);
     if (file.exists() && file.size() == 0) {
-        ShowError(m_dialogs, 6);
+        showError(m_dialogs, ErrorCode::FileEmpty);
         return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        ShowError(m_dialogs, 0, file.errorString());
+        showError(m_dialogs, ErrorCode::FileOpening, file.errorString());
         return false;
     }
-    const QByteArray data = file.readAll();
-    const bool readFailed = file.error() != QFileDevice::NoError;
-    const QString readError = file.errorString();
-    file.close();
-
-    NewProject();
-    if (readFailed) {
-        ShowError(m_dialogs, 0, readError);
+    newProject();
+    ProgrammingFile reader;
+    if (!reader.read(file, m_project)) {
+        showError(m_dialogs, ErrorCode::FileOpening,
+                  file.error() != QFileDevice::NoError ? file.errorString() : reader.errorString());
         return false;
     }
-    QString damage;
-    if (!ProgrammingFile::deserialize(data, m_project, &damage)) {
-        ShowError(m_dialogs, 0, damage);
-        return false;
-    }
-    m_project.setCaption(TicketProject::workingFileCaption(title));
-    m_project.setWorkingPath(path);
+    m_project.setWorkingFile(path, title);
     return true;
 }
 
-void ProjectCommands::SaveProject()
+void ProjectCommands::save()
 {
-    if (m_project.caption().contains(QStringLiteral(".dat")))
-        WriteProgrammingFile(m_project.workingPath());
+    // Saved in place only when the working file's name says it is a programming file.
+    if (m_project.origin() == TicketProject::Origin::File &&
+        m_project.workingTitle().contains(QStringLiteral(".dat")))
+        writeProgrammingFile(m_project.workingPath());
     else
-        SaveProjectAs();
+        saveAs();
 }
 
-void ProjectCommands::SaveProjectAs()
+void ProjectCommands::saveAs()
 {
     const FileChoice choice = m_dialogs.saveFileName(saveFilter());
     if (choice.cancelled())
         return;
-    WriteProgrammingFile(choice.path);
-    m_project.setCaption(TicketProject::workingFileCaption(choice.title));
-    m_project.setWorkingPath(choice.path);
+    writeProgrammingFile(choice.path);
+    m_project.setWorkingFile(choice.path, choice.title);
 }
 
-bool ProjectCommands::WriteProgrammingFile(const QString &path)
+bool ProjectCommands::writeProgrammingFile(const QString &path)
 {
     // Written to a temporary file and renamed over the old one, so a failed save leaves the
     // earlier file intact and the new file holds exactly the project.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        ShowError(m_dialogs, 2, file.errorString());
-        return false;
-    }
-    file.write(ProgrammingFile::serialize(m_project));
-    if (!file.commit()) {
-        ShowError(m_dialogs, 2, file.errorString());
+    ProgrammingFile writer;
+    if (!file.open(QIODevice::WriteOnly) || !writer.write(file, m_project) || !file.commit()) {
+        showError(m_dialogs, ErrorCode::FileSaving, file.errorString());
         return false;
     }
     return true;

@@ -4,8 +4,8 @@ TicketProject::TicketProject(QObject *parent) : QObject(parent) {}
 
 QString TicketProject::slotName(int n)
 {
-    static const char *const names[SlotCount] = {"T", "H", "B", "F", "P1", "P2"};
-    return (n >= 1 && n <= SlotCount) ? QString::fromLatin1(names[n - 1]) : QString();
+    static const char *const names[slotCount] = {"T", "H", "B", "F", "P1", "P2"};
+    return (n >= 1 && n <= slotCount) ? QString::fromLatin1(names[n - 1]) : QString();
 }
 
 void TicketProject::setSlot(int n, const TicketSlot &slot)
@@ -31,33 +31,49 @@ void TicketProject::appendContent(int n, const QByteArray &bytes)
     emit slotChanged(n);
 }
 
-void TicketProject::setByteCount(int n, const QString &byteCount)
+void TicketProject::setByteCount(int n, qint64 byteCount)
 {
     m_slots.at(n - 1).byteCount = byteCount;
     emit slotChanged(n);
+}
+
+void TicketProject::clear()
+{
+    // In the order the New command has always emptied them.
+    for (int n : {B, F, H, T, P1, P2})
+        clearSlot(n);
+    setOrigin(Origin::New);
 }
 
 qint64 TicketProject::spaceRequired() const
 {
     qint64 sum = 0;
     for (const TicketSlot &s : m_slots)
-        sum += s.byteCountValue();
+        sum += s.byteCount;
     return sum;
 }
 
 bool TicketProject::isConsistent() const
 {
     for (const TicketSlot &s : m_slots) {
-        if (s.byteCountValue() != s.content.size())
+        if (s.byteCount != s.content.size())
             return false;
     }
     return true;
 }
 
-void TicketProject::setCaption(const QString &caption)
+void TicketProject::setWorkingFile(const QString &path, const QString &title)
 {
-    if (caption == m_caption)
+    m_workingPath = path;
+    m_workingTitle = title;
+    m_origin = Origin::File;
+    emit originChanged();
+}
+
+void TicketProject::setOrigin(Origin origin)
+{
+    if (origin == m_origin)
         return;
-    m_caption = caption;
-    emit captionChanged(caption);
+    m_origin = origin;
+    emit originChanged();
 }

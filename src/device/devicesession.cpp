@@ -1,0 +1,70 @@
+#include "devicesession.h"
+
+#include "dialogservice.h"
+#include "seriallink.h"
+
+DeviceSession::DeviceSession(SerialLink &link, DialogService &dialogs, QObject *parent)
+    : QObject(parent), m_link(link), m_dialogs(dialogs)
+{
+    // Shown while the command still waits, as the refusal arrives.
+    connect(&m_link, &SerialLink::refused, this,
+            [this] { showError(m_dialogs, ErrorCode::CommandRefused); });
+}
+
+LinkReply DeviceSession::send(const QByteArray &command, int attempts)
+{
+    const LinkReply reply = m_link.exchange(command, attempts);
+    if (reply.status == LinkReply::Status::PortLost)
+        showError(m_dialogs, ErrorCode::Communication, reply.description);
+    else if (reply.status == LinkReply::Status::TimedOut || reply.timeoutPassed)
+        m_dialogs.showMessage(QStringLiteral("Communication failed"), QStringLiteral("Timeout!"));
+    return reply;
+}
+
+void DeviceSession::setPortState(PortState state)
+{
+    if (state == m_portState)
+        return;
+    m_portState = state;
+    emit portStateChanged(state);
+}
+
+void DeviceSession::setIdentity(const DeviceIdentity &identity)
+{
+    m_identity = identity;
+    m_link.setDeviceClass(identity.deviceClass);
+    m_connected = identity.identified();
+    emit identityChanged();
+}
+
+void DeviceSession::disconnectDevice()
+{
+    m_link.close();
+    m_link.setDeviceClass(DeviceClass::None);
+    m_identity = DeviceIdentity();
+    m_connected = false;
+    setPortState(PortState::NotConnected);
+    setTransfersEnabled(false);
+    emit identityChanged();
+}
+
+void DeviceSession::setTransfersEnabled(bool enabled)
+{
+    if (enabled == m_transfersEnabled)
+        return;
+    m_transfersEnabled = enabled;
+    emit transfersEnabledChanged(enabled);
+}
+
+void DeviceSession::setProgress(const TransferProgress &progress)
+{
+    if (progress == m_progress)
+        return;
+    m_progress = progress;
+    emit progressChanged(progress);
+}
+
+void DeviceSession::announceResult(const TransferResult &result)
+{
+    emit transferEnded(result);
+}

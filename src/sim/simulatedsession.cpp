@@ -1,0 +1,35 @@
+#include "simulatedsession.h"
+
+#include "linesettings.h"
+#include "portbinding.h"
+#include "ptydeviceserver.h"
+#include "settingsstore.h"
+
+SimulatedSession::SimulatedSession() = default;
+SimulatedSession::~SimulatedSession() = default;
+
+bool SimulatedSession::start(const QString &model, QString *error)
+{
+    const auto parsed = SimulatedDevice::parseModel(model);
+    if (!parsed) {
+        *error = QStringLiteral("unknown device \"%1\": expected zorla-old, zorla or velmar, "
+                                "optionally followed by :none, :industrial or :truck")
+                     .arg(model);
+        return false;
+    }
+    if (!m_dir.isValid()) {
+        *error = QStringLiteral("no temporary folder for the run's settings: %1")
+                     .arg(m_dir.errorString());
+        return false;
+    }
+    m_server = std::make_unique<PtyDeviceServer>(parsed->first, parsed->second);
+    if (!m_server->start(error))
+        return false;
+
+    m_settings = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    m_settings->setValue(SettingsStore::portKey(), QStringLiteral("1"));
+    m_settings->setValue(SettingsStore::lineSettingsKey(), LineSettings().toString());
+    m_ports = std::make_unique<PortBinding>(*m_settings);
+    m_ports->bind(1, m_server->slavePath());
+    return true;
+}
