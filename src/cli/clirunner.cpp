@@ -5,14 +5,16 @@
 #include "devicejob.h"
 #include "exitcode.h"
 #include "interruptnotifier.h"
+#include "linesettings.h"
 #include "portbinding.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
 #include "ptydeviceserver.h"
+#include "simulatedsession.h"
 #include "settingsstore.h"
-#include "simulateddevice.h"
 #include "ticketproject.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFile>
@@ -24,9 +26,6 @@
 
 namespace
 {
-
-const QStringList rates = {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                           QStringLiteral("9600"), QStringLiteral("19200")};
 
 // "COM1".."COM4" as the settings bind them; anything else is a device path or system name.
 QString systemPortFor(const QString &port)
@@ -43,6 +42,8 @@ QString systemPortFor(const QString &port)
 } // namespace
 
 CliRunner::CliRunner(ConsoleOutput &output) : m_output(output) {}
+
+CliRunner::~CliRunner() = default;
 
 QString CliRunner::usage()
 {
@@ -84,135 +85,175 @@ QString CliRunner::usage()
         "4 project does not fit, 130 interrupted.\n");
 }
 
+int CliRunner::usageError(const QString &text)
+{
+    m_output.line(QStringLiteral("zvticket-cli: ") + text);
+    m_output.line(QStringLiteral("Try 'zvticket-cli --help'."));
+    return ExitUsage;
+}
+
 int CliRunner::run(const QStringList &arguments)
+{
+    int exitCode = ExitSuccess;
+    std::optional<Request> request = parse(arguments, &exitCode);
+    if (!request)
+        return exitCode;
+    if (request->command == QStringLiteral("info"))
+        return info(request->file);
+    if (request->command == QStringLiteral("pack"))
+        return pack(request->file, request->slotFiles);
+    return runDeviceCommand(*request);
+}
+
+std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments, int *exitCode)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
-    const QCommandLineOption simulateOption(QStringLiteral("simulate"), QString(),
-                                            QStringLiteral("MODEL"));
-    const QCommandLineOption baudOption(QStringLiteral("baud"), QString(), QStringLiteral("RATE"),
-                                        QStringLiteral("9600"));
-    const QCommandLineOption verifyOption(QStringLiteral("verify"));
-    const QCommandLineOption traceOption(QStringLiteral("trace"));
-    const QCommandLineOption emulateOption(QStringLiteral("emulate-line"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({portOption, simulateOption, baudOption, verifyOption, traceOption,
-                       emulateOption, helpOption});
-    QList<QCommandLineOption> slotOptions;
-    for (int n = 1; n <= TicketProject::SlotCount; ++n) {
-        slotOptions.append(
-            QCommandLineOption(TicketProject::slotName(n), QString(), QStringLiteral("FILE")));
-        parser.addOption(slotOptions.last());
-    }
+    parser.addOptions({{QStringLiteral("port"), QString(), QStringLiteral("PORT")},
+                       {QStringLiteral("simulate"), QString(), QStringLiteral("MODEL")},
+                       {QStringLiteral("baud"), QString(), QStringLiteral("RATE"),
+                        QStringLiteral("9600")},
+                       QCommandLineOption(QStringLiteral("verify")),
+                       QCommandLineOption(QStringLiteral("trace")),
+                       QCommandLineOption(QStringLiteral("emulate-line")), helpOption});
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
+        parser.addOption({TicketProject::slotName(n), QString(), QStringLiteral("FILE")});
 
-    auto usageError = [this](const QString &text) {
-        m_output.line(QStringLiteral("zvticket-cli: ") + text);
-        m_output.line(QStringLiteral("Try 'zvticket-cli --help'."));
-        return ExitUsage;
-    };
-
+    *exitCode = ExitUsage;
     if (!parser.parse(arguments))
-        return usageError(parser.errorText());
+        return usageError(parser.errorText()), std::nullopt;
     if (parser.isSet(helpOption)) {
         QTextStream(stdout) << usage();
-        return ExitSuccess;
+        *exitCode = ExitSuccess;
+        return std::nullopt;
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return usageError(QStringLiteral("no command given."));
-    const QString command = positional.first();
+        return usageError(QStringLiteral("no command given.")), std::nullopt;
+    Request request;
+    request.command = positional.first();
     const QStringList commandsWithFile = {QStringLiteral("program"), QStringLiteral("read"),
                                           QStringLiteral("verify"), QStringLiteral("pack"),
                                           QStringLiteral("info")};
-    const bool needsFile = commandsWithFile.contains(command);
-    if (command != QStringLiteral("identify") && !needsFile)
-        return usageError(QStringLiteral("unknown command '%1'.").arg(command));
+    const bool needsFile = commandsWithFile.contains(request.command);
+    if (request.command != QStringLiteral("identify") && !needsFile)
+        return usageError(QStringLiteral("unknown command '%1'.").arg(request.command)),
+               std::nullopt;
     if (positional.size() != (needsFile ? 2 : 1))
-        return usageError(needsFile ? QStringLiteral("%1 takes one FILE.dat.").arg(command)
-                                    : QStringLiteral("identify takes no file."));
-    const QString file = needsFile ? positional.at(1) : QString();
-
-    if (command == QStringLiteral("info"))
-        return info(file);
-    if (command == QStringLiteral("pack")) {
-        QStringList slotFiles;
-        for (const QCommandLineOption &option : slotOptions)
-            slotFiles.append(parser.value(option));
-        return pack(file, slotFiles);
+        return usageError(needsFile ? QStringLiteral("%1 takes one FILE.dat.").arg(request.command)
+                                    : QStringLiteral("identify takes no file.")),
+               std::nullopt;
+    request.file = needsFile ? positional.at(1) : QString();
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
+        request.slotFiles.append(parser.value(TicketProject::slotName(n)));
+    if (request.command == QStringLiteral("info") || request.command == QStringLiteral("pack"))
+        return request;
+    if (const std::optional<int> failed = checkDeviceOptions(parser, request)) {
+        *exitCode = *failed;
+        return std::nullopt;
     }
+    return request;
+}
 
-    // The device commands.
-    const QStringList ports = parser.values(portOption);
-    const bool simulate = parser.isSet(simulateOption);
-    if (ports.isEmpty() == !simulate)
+std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parser,
+                                                 Request &request)
+{
+    request.ports = parser.values(QStringLiteral("port"));
+    request.simulate = parser.value(QStringLiteral("simulate"));
+    request.emulateLine = parser.isSet(QStringLiteral("emulate-line"));
+    const bool simulate = parser.isSet(QStringLiteral("simulate"));
+    if (request.ports.isEmpty() == !simulate)
         return usageError(QStringLiteral("give either --port PORT or --simulate MODEL[:APP]."));
-    if (ports.size() > 1 && command != QStringLiteral("program"))
+    if (request.ports.size() > 1 && request.command != QStringLiteral("program"))
         return usageError(QStringLiteral("only program takes several --port."));
-    const QString baud = parser.value(baudOption);
+    const QString baud = parser.value(QStringLiteral("baud"));
+    QStringList rates;
+    for (int rate : LineSettings::rates)
+        rates.append(QString::number(rate));
     if (!rates.contains(baud))
         return usageError(
             QStringLiteral("the rate must be one of %1.").arg(rates.join(QStringLiteral(", "))));
-    if (parser.isSet(verifyOption) && command != QStringLiteral("program"))
+    const bool verify = parser.isSet(QStringLiteral("verify"));
+    if (verify && request.command != QStringLiteral("program"))
         return usageError(QStringLiteral("--verify goes with program."));
 
-    DeviceJob::Task base;
+    DeviceJob::Task &base = request.base;
     base.baud = baud.toInt();
-    base.trace = parser.isSet(traceOption);
-    base.verifyAfter = parser.isSet(verifyOption);
-    if (command == QStringLiteral("identify")) {
+    base.trace = parser.isSet(QStringLiteral("trace"));
+    base.verifyAfter = verify;
+    if (request.command == QStringLiteral("identify")) {
         base.command = DeviceJob::Command::Identify;
         base.printIdentity = true;
-    } else if (command == QStringLiteral("read")) {
+    } else if (request.command == QStringLiteral("read")) {
         base.command = DeviceJob::Command::Read;
-        base.outputPath = file;
+        base.outputPath = request.file;
     } else {
-        base.command = command == QStringLiteral("program") ? DeviceJob::Command::Program
-                                                            : DeviceJob::Command::Verify;
+        base.command = request.command == QStringLiteral("program") ? DeviceJob::Command::Program
+                                                                    : DeviceJob::Command::Verify;
+    }
+    return std::nullopt;
+}
+
+int CliRunner::runDeviceCommand(Request &request)
+{
+    if (request.base.command == DeviceJob::Command::Program ||
+        request.base.command == DeviceJob::Command::Verify) {
         // Checked as the Open command would, with its messages.
         TicketProject check;
         ConsoleDialogService dialogs(m_output);
-        if (!ProjectCommands(check, dialogs).openProjectFile(file, QFileInfo(file).fileName()))
+        if (!ProjectCommands(check, dialogs)
+                 .openProjectFile(request.file, QFileInfo(request.file).fileName()))
             return ExitFileError;
-        base.project = ProgrammingFile::serialize(check);
+        QBuffer bytes(&request.base.project);
+        bytes.open(QIODevice::WriteOnly);
+        ProgrammingFile().write(bytes, check);
     }
+    int exitCode = ExitSuccess;
+    const std::optional<QList<DeviceJob::Task>> tasks = buildTasks(request, &exitCode);
+    if (!tasks)
+        return exitCode;
+    const auto jobs = runJobs(*tasks);
+    return report(request, *tasks, jobs);
+}
 
-    std::unique_ptr<PtyDeviceServer> simulator;
+std::optional<QList<DeviceJob::Task>> CliRunner::buildTasks(const Request &request,
+                                                            int *exitCode)
+{
     QList<DeviceJob::Task> tasks;
-    if (simulate) {
-        const auto model = SimulatedDevice::parseModel(parser.value(simulateOption));
-        if (!model)
-            return usageError(QStringLiteral("unknown simulated device '%1'; use zorla-old, zorla "
-                                             "or velmar, with :none, :industrial or :truck.")
-                                  .arg(parser.value(simulateOption)));
-        simulator = std::make_unique<PtyDeviceServer>(model->first, model->second);
+    if (!request.simulate.isEmpty()) {
+        m_simulation = std::make_unique<SimulatedSession>();
         QString error;
-        if (!simulator->start(&error)) {
-            m_output.line(QStringLiteral("Communication Error!: ") + error);
-            return ExitDeviceFailure;
+        if (!m_simulation->start(request.simulate, &error)) {
+            *exitCode = usageError(QStringLiteral("--simulate: ") + error);
+            return std::nullopt;
         }
-        if (parser.isSet(emulateOption))
-            simulator->setLineRate(base.baud);
-        DeviceJob::Task task = base;
+        if (request.emulateLine)
+            m_simulation->server().setLineRate(request.base.baud);
+        DeviceJob::Task task = request.base;
         task.label = QStringLiteral("simulated");
-        task.systemPort = simulator->slavePath();
+        task.systemPort = m_simulation->server().slavePath();
         tasks.append(task);
-    } else {
-        for (const QString &port : ports) {
-            DeviceJob::Task task = base;
-            task.label = port;
-            task.systemPort = systemPortFor(port);
-            task.prefixOutput = ports.size() > 1;
-            if (task.systemPort.isEmpty()) {
-                m_output.line(QStringLiteral("Communication Error!: %1 is bound to no serial "
-                                             "device.")
-                                  .arg(port));
-                return ExitDeviceFailure;
-            }
-            tasks.append(task);
-        }
+        return tasks;
     }
+    for (const QString &port : request.ports) {
+        DeviceJob::Task task = request.base;
+        task.label = port;
+        task.systemPort = systemPortFor(port);
+        task.prefixOutput = request.ports.size() > 1;
+        if (task.systemPort.isEmpty()) {
+            m_output.line(QStringLiteral("Communication Error!: %1 is bound to no serial device.")
+                              .arg(port));
+            *exitCode = ExitDeviceFailure;
+            return std::nullopt;
+        }
+        tasks.append(task);
+    }
+    return tasks;
+}
 
+std::vector<std::unique_ptr<DeviceJob>> CliRunner::runJobs(const QList<DeviceJob::Task> &tasks)
+{
     // Every device gets a link of its own in a thread of its own.
     QEventLoop loop;
     InterruptNotifier interrupts;
@@ -242,19 +283,24 @@ int CliRunner::run(const QStringList &arguments)
     for (auto &thread : threads)
         thread->wait();
     m_output.endProgress();
+    return jobs;
+}
 
+int CliRunner::report(const Request &request, const QList<DeviceJob::Task> &tasks,
+                      const std::vector<std::unique_ptr<DeviceJob>> &jobs)
+{
     int exitCode = ExitSuccess;
     for (const auto &job : jobs) {
         if (job->exitCode() == ExitInterrupted || exitCode == ExitSuccess)
             exitCode = job->exitCode() == ExitSuccess ? exitCode : job->exitCode();
     }
+    QTextStream out(stdout);
     if (jobs.size() > 1) {
-        QTextStream out(stdout);
         for (std::size_t i = 0; i < jobs.size(); ++i)
             out << tasks.at(int(i)).label << ": " << (jobs[i]->exitCode() == 0 ? "ok" : "FAILED")
                 << " (" << jobs[i]->summary() << ")\n";
-    } else if (command != QStringLiteral("identify") && !jobs.empty()) {
-        QTextStream(stdout) << jobs.front()->summary() << '\n';
+    } else if (request.command != QStringLiteral("identify") && !jobs.empty()) {
+        out << jobs.front()->summary() << '\n';
     }
     return exitCode;
 }
@@ -266,8 +312,8 @@ int CliRunner::info(const QString &path)
     if (!ProjectCommands(project, dialogs).openProjectFile(path, QFileInfo(path).fileName()))
         return ExitFileError;
     QTextStream out(stdout);
-    for (int n = 1; n <= TicketProject::SlotCount; ++n)
-        out << TicketProject::slotName(n) << ": " << project.slot(n).byteCount << '\n';
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
+        out << TicketProject::slotName(n) << ": " << project.byteCount(n) << '\n';
     out << "space required: " << project.spaceRequired() << '\n';
     return ExitSuccess;
 }
@@ -277,10 +323,10 @@ int CliRunner::pack(const QString &path, const QStringList &slotFiles)
     TicketProject project;
     ConsoleDialogService dialogs(m_output);
     ProjectCommands commands(project, dialogs);
-    for (int n = 1; n <= TicketProject::SlotCount; ++n) {
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
         const QString slotFile = slotFiles.at(n - 1);
         if (!slotFile.isEmpty() && !commands.addTicketFile(n, slotFile))
             return ExitFileError;
     }
-    return commands.WriteProgrammingFile(path) ? ExitSuccess : ExitFileError;
+    return commands.writeProgrammingFile(path) ? ExitSuccess : ExitFileError;
 }

@@ -1,8 +1,15 @@
 #pragma once
 
+#include "devicejob.h"
+
+#include <QList>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 class ConsoleOutput;
+class QCommandLineParser;
+class SimulatedSession;
 
 // The command-line front end: parses a command line and runs identify, program, read, verify,
 // pack or info with the same procedures as the window; returns the exit status.
@@ -10,6 +17,7 @@ class CliRunner
 {
 public:
     explicit CliRunner(ConsoleOutput &output);
+    ~CliRunner();
 
     // arguments as in main's argv, program name first.
     int run(const QStringList &arguments);
@@ -17,8 +25,28 @@ public:
     static QString usage();
 
 private:
+    // What the command line asks for, once it has been checked.
+    struct Request {
+        QString command;
+        QString file;
+        QStringList ports;
+        QString simulate;
+        bool emulateLine = false;
+        QStringList slotFiles; // pack: one per slot, empty where none was given
+        DeviceJob::Task base;
+    };
+
+    std::optional<Request> parse(const QStringList &arguments, int *exitCode);
+    std::optional<int> checkDeviceOptions(const QCommandLineParser &parser, Request &request);
+    int usageError(const QString &text);
+    int runDeviceCommand(Request &request);
+    std::optional<QList<DeviceJob::Task>> buildTasks(const Request &request, int *exitCode);
+    std::vector<std::unique_ptr<DeviceJob>> runJobs(const QList<DeviceJob::Task> &tasks);
+    int report(const Request &request, const QList<DeviceJob::Task> &tasks,
+               const std::vector<std::unique_ptr<DeviceJob>> &jobs);
     int info(const QString &path);
     int pack(const QString &path, const QStringList &slotFiles);
 
     ConsoleOutput &m_output;
+    std::unique_ptr<SimulatedSession> m_simulation;
 };

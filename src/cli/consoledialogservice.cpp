@@ -19,6 +19,5 @@ FileChoice ConsoleDialogService::saveFileName(const QString &)
 
 void ConsoleDialogService::showMessage(const QString &text, const QString &title)
 {
-    ++m_messages;
     m_output.line(m_prefix + title + QStringLiteral(": ") + text);
 }

@@ -18,10 +18,7 @@ public:
     FileChoice saveFileName(const QString &filter) override;
     void showMessage(const QString &text, const QString &title) override;
 
-    int messageCount() const { return m_messages; }
-
 private:
     ConsoleOutput &m_output;
     QString m_prefix;
-    int m_messages = 0;
 };

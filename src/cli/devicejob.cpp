@@ -6,8 +6,7 @@
 #include "deviceconnection.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
-#include "devicestatus.h"
-#include "errors.h"
+#include "devicesession.h"
 #include "exitcode.h"
 #include "programmedimage.h"
 #include "programmingfile.h"
@@ -15,6 +14,7 @@
 #include "seriallink.h"
 #include "ticketproject.h"
 
+#include <QBuffer>
 #include <QTextStream>
 
 DeviceJob::DeviceJob(Task task, ConsoleOutput &output) : m_task(std::move(task)), m_output(output)
@@ -29,25 +29,26 @@ void DeviceJob::line(const QString &text)
 void DeviceJob::requestCancel()
 {
     m_interrupted = true;
-    if (m_link)
-        m_link->setCancelRequested(true);
+    if (m_session)
+        m_session->requestCancel();
 }
 
 void DeviceJob::run()
 {
     ConsoleDialogService dialogs(m_output, m_task.prefixOutput ? m_task.label + QStringLiteral(": ")
                                                                : QString());
-    SerialLink link(dialogs);
-    DeviceStatus status;
-    m_link = &link;
-    m_exitCode = execute(dialogs, link, status);
+    SerialLink link;
+    DeviceSession session(link, dialogs);
+    m_session = &session;
+    m_exitCode = execute(session);
     link.close();
-    m_link = nullptr;
+    m_session = nullptr;
     emit finished();
 }
 
-int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &status)
+void DeviceJob::watch(DeviceSession &session)
 {
+    SerialLink &link = session.link();
     if (m_task.trace) {
         connect(&link, &SerialLink::commandSent, this, [this](const QByteArray &bytes) {
             line(QStringLiteral("> ") + escapedBytes(bytes));
@@ -56,113 +57,138 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
             line(QStringLiteral("< ") + escapedBytes(bytes));
         });
     }
-    connect(&status, &DeviceStatus::changed, this, [this, &status] {
-        if (status.busy())
-            m_output.progress(m_task.prefixOutput ? m_task.label : QString(), status.statusText(4),
-                              status.progressValue(), status.progressMaximum());
-    });
+    connect(&session, &DeviceSession::progressChanged, this,
+            [this](const TransferProgress &progress) {
+                if (progress.running())
+                    m_output.progress(m_task.prefixOutput ? m_task.label : QString(),
+                                      progress.statusText(), progress.done, progress.total);
+            });
+}
 
+int DeviceJob::execute(DeviceSession &session)
+{
+    watch(session);
+    SerialLink &link = session.link();
     link.setPortName(m_task.systemPort);
-    if (!link.setSettings(QString::number(m_task.baud) + QStringLiteral(",n,8,1"))) {
-        ShowError(dialogs, 3, QStringLiteral("The rate %1 bps is not supported.").arg(m_task.baud));
-        m_summary = QStringLiteral("bad line settings");
-        return ExitUsage;
-    }
+    link.setLineSettings({m_task.baud, LineSettings::Parity::None, 8, 1});
 
-    DeviceConnection connection(link, status, dialogs);
-    connection.toggle();
-    if (!connection.Connected()) {
-        m_summary = status.statusText(1) == QStringLiteral("UNKNOWN")
-                        ? QStringLiteral("unknown device")
-                        : QStringLiteral("not identified");
-        if (m_task.printIdentity && status.statusText(1) == QStringLiteral("UNKNOWN"))
-            QTextStream(stdout) << "model: UNKNOWN\n";
-        return m_interrupted ? ExitInterrupted : ExitDeviceFailure;
-    }
-    const DeviceIdentity identity = connection.identity();
-    if (m_task.printIdentity) {
-        QTextStream out(stdout);
-        out << "model: " << identity.model << '\n'
-            << "version: " << identity.version << '\n'
-            << "application: " << status.statusText(3) << '\n'
-            << "space: " << identity.space << '\n';
-    }
-    if (m_interrupted)
-        return ExitInterrupted;
+    const int identified = identify(session);
+    if (identified != ExitSuccess || m_task.command == Command::Identify)
+        return identified;
 
-    TicketProject project;
-    ProjectCommands commands(project, dialogs);
     int result = ExitSuccess;
     switch (m_task.command) {
     case Command::Identify:
-        m_summary = identity.model + QLatin1Char(' ') + identity.version;
         break;
-    case Command::Program: {
-        QString damage;
-        ProgrammingFile::deserialize(m_task.project, project, &damage);
-        const DeviceProgrammer::Outcome outcome =
-            DeviceProgrammer(project, link, status, connection, dialogs).run();
-        m_output.endProgress();
-        m_summary =
-            status.statusText(4).isEmpty() ? QStringLiteral("failed") : status.statusText(4);
-        if (outcome == DeviceProgrammer::Outcome::Refused) {
-            m_summary = QStringLiteral("does not fit");
-            return ExitDoesNotFit;
-        }
-        if (outcome == DeviceProgrammer::Outcome::Cancelled)
-            return ExitInterrupted;
-        if (outcome != DeviceProgrammer::Outcome::Programmed)
-            return ExitDeviceFailure;
-        if (m_task.verifyAfter)
-            result = verify(dialogs, project, link, status, connection);
+    case Command::Program:
+        result = program(session);
         break;
-    }
     case Command::Verify: {
-        QString damage;
-        ProgrammingFile::deserialize(m_task.project, project, &damage);
-        result = verify(dialogs, project, link, status, connection);
+        TicketProject project;
+        result = loadProject(session, project) ? verify(session, project) : ExitFileError;
         break;
     }
-    case Command::Read: {
-        const DeviceReader::Outcome outcome =
-            DeviceReader(project, link, status, connection, dialogs, commands).run();
-        m_output.endProgress();
-        if (outcome == DeviceReader::Outcome::Cancelled) {
-            m_summary = status.statusText(4);
-            return ExitInterrupted;
-        }
-        if (outcome != DeviceReader::Outcome::Readed) {
-            m_summary = QStringLiteral("failed");
-            return ExitDeviceFailure;
-        }
-        if (!commands.WriteProgrammingFile(m_task.outputPath)) {
-            m_summary = QStringLiteral("could not write %1").arg(m_task.outputPath);
-            return ExitFileError;
-        }
-        m_summary = status.statusText(4);
+    case Command::Read:
+        result = read(session);
         break;
-    }
     }
     if (result == ExitSuccess && m_interrupted)
         return ExitInterrupted;
     return result;
 }
 
-int DeviceJob::verify(DialogService &dialogs, TicketProject &programmed, SerialLink &link,
-                      DeviceStatus &status, DeviceConnection &connection)
+int DeviceJob::identify(DeviceSession &session)
 {
-    const ProgrammedImage::Slots expected =
-        ProgrammedImage::expected(programmed, link.DeviceClass(), status.truckVisible());
-    TicketProject readBack;
-    ProjectCommands commands(readBack, dialogs);
-    const DeviceReader::Outcome outcome =
-        DeviceReader(readBack, link, status, connection, dialogs, commands).run();
+    DeviceConnection(session).toggle();
+    const DeviceIdentity identity = session.identity();
+    const bool unknown = identity.parse == DeviceIdentity::Parse::UnknownModel;
+    if (!session.isConnected()) {
+        m_summary = unknown ? QStringLiteral("unknown device") : QStringLiteral("not identified");
+        if (m_task.printIdentity && unknown)
+            QTextStream(stdout) << "model: UNKNOWN\n";
+        return m_interrupted ? ExitInterrupted : ExitDeviceFailure;
+    }
+    if (m_task.printIdentity) {
+        QTextStream out(stdout);
+        out << "model: " << identity.model << '\n'
+            << "version: " << identity.version << '\n'
+            << "application: " << identity.application << '\n'
+            << "space: " << identity.space << '\n';
+    }
+    m_summary = identity.model + QLatin1Char(' ') + identity.version;
+    return m_interrupted ? ExitInterrupted : ExitSuccess;
+}
+
+bool DeviceJob::loadProject(DeviceSession &session, TicketProject &project)
+{
+    // Checked by the front end before any device was touched; read again here for this thread.
+    QBuffer file(&m_task.project);
+    file.open(QIODevice::ReadOnly);
+    ProgrammingFile reader;
+    if (reader.read(file, project))
+        return true;
+    showError(session.dialogs(), ErrorCode::FileOpening, reader.errorString());
+    return false;
+}
+
+int DeviceJob::program(DeviceSession &session)
+{
+    TicketProject project;
+    if (!loadProject(session, project))
+        return ExitFileError;
+    const TransferResult result = DeviceProgrammer(project, session).run();
     m_output.endProgress();
-    if (outcome == DeviceReader::Outcome::Cancelled) {
+    m_summary = result.statusText().isEmpty() ? QStringLiteral("failed") : result.statusText();
+    switch (result.outcome) {
+    case TransferResult::Outcome::Programmed:
+        return m_task.verifyAfter ? verify(session, project) : ExitSuccess;
+    case TransferResult::Outcome::Refused:
+        m_summary = QStringLiteral("does not fit");
+        return ExitDoesNotFit;
+    case TransferResult::Outcome::Cancelled:
+        return ExitInterrupted;
+    case TransferResult::Outcome::Read:
+    case TransferResult::Outcome::Failed:
+    case TransferResult::Outcome::NoDevice:
+        break;
+    }
+    return ExitDeviceFailure;
+}
+
+int DeviceJob::read(DeviceSession &session)
+{
+    TicketProject project;
+    const TransferResult result = DeviceReader(project, session).run();
+    m_output.endProgress();
+    if (result.outcome == TransferResult::Outcome::Cancelled) {
+        m_summary = result.statusText();
+        return ExitInterrupted;
+    }
+    if (!result.succeeded()) {
+        m_summary = QStringLiteral("failed");
+        return ExitDeviceFailure;
+    }
+    if (!ProjectCommands(project, session.dialogs()).writeProgrammingFile(m_task.outputPath)) {
+        m_summary = QStringLiteral("could not write %1").arg(m_task.outputPath);
+        return ExitFileError;
+    }
+    m_summary = result.statusText();
+    return ExitSuccess;
+}
+
+int DeviceJob::verify(DeviceSession &session, TicketProject &programmed)
+{
+    const DeviceIdentity identity = session.identity();
+    const ProgrammedImage::Slots expected =
+        ProgrammedImage::expected(programmed, identity.deviceClass, identity.truckApplication());
+    TicketProject readBack;
+    const TransferResult result = DeviceReader(readBack, session).run();
+    m_output.endProgress();
+    if (result.outcome == TransferResult::Outcome::Cancelled) {
         m_summary = QStringLiteral("verify interrupted");
         return ExitInterrupted;
     }
-    if (outcome != DeviceReader::Outcome::Readed) {
+    if (!result.succeeded()) {
         m_summary = QStringLiteral("verify failed: the device could not be read");
         return ExitDeviceFailure;
     }

@@ -6,9 +6,7 @@
 #include <atomic>
 
 class ConsoleOutput;
-class DeviceStatus;
-class DialogService;
-class SerialLink;
+class DeviceSession;
 class TicketProject;
 
 // One device's run of the command-line front end on its own link: identifies the device as the
@@ -23,7 +21,7 @@ public:
     struct Task {
         Command command = Command::Identify;
         QString label;      // the port as the user named it; prefixes output when several run
-        QString systemPort; // device path or system name
+        QString systemPort; // device path, system name or network port
         int baud = 9600;
         QByteArray project; // programming file contents (program, verify)
         QString outputPath; // read
@@ -47,14 +45,18 @@ signals:
     void finished();
 
 private:
-    int execute(DialogService &dialogs, SerialLink &link, DeviceStatus &status);
-    int verify(DialogService &dialogs, TicketProject &programmed, SerialLink &link,
-               DeviceStatus &status, class DeviceConnection &connection);
+    int execute(DeviceSession &session);
+    void watch(DeviceSession &session);
+    int identify(DeviceSession &session);
+    int program(DeviceSession &session);
+    int read(DeviceSession &session);
+    int verify(DeviceSession &session, TicketProject &programmed);
+    bool loadProject(DeviceSession &session, TicketProject &project);
     void line(const QString &text);
 
     Task m_task;
     ConsoleOutput &m_output;
-    SerialLink *m_link = nullptr;
+    DeviceSession *m_session = nullptr;
     std::atomic<bool> m_interrupted{false};
     int m_exitCode = 1;
     QString m_summary;

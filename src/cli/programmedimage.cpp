@@ -4,25 +4,24 @@
 #include "ticketproject.h"
 #include "ticketstream.h"
 
-ProgrammedImage::Slots ProgrammedImage::expected(TicketProject &project, int deviceClass,
-                                                 bool truckShown)
+ProgrammedImage::Slots ProgrammedImage::expected(TicketProject &project, DeviceClass deviceClass,
+                                                 bool truckSet)
 {
-    const QByteArray stream = PrepareTicketStream(project, truckShown);
+    const QByteArray stream = prepareTicketStream(project, truckSet);
     const Layout layout = layoutFor(deviceClass);
     Slots image;
-    for (int n = 1; n <= TicketProject::SlotCount; ++n)
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
         image[n - 1] = QByteArray(); // no entry: read back as an empty slot
 
     // Programming chains the entries by the byte counts over the image it visits.
-    const int visited = layout == Layout::Velmar && truckShown ? 6 : 4;
+    const int visited = layout == Layout::Velmar && truckSet ? 6 : 4;
     qint64 offset = 0;
     for (int n = 1; n <= visited; ++n) {
-        const qint64 count =
-            project.slot(n).byteCount == QStringLiteral("0") ? 0 : project.byteCount(n);
+        const qint64 count = project.byteCount(n);
         image[n - 1] = stream.mid(offset, count);
         offset += count;
     }
-    if (layout == Layout::Velmar && !truckShown) {
+    if (layout == Layout::Velmar && !truckSet) {
         image[TicketProject::P1 - 1].reset();
         image[TicketProject::P2 - 1].reset();
     }
@@ -32,7 +31,7 @@ ProgrammedImage::Slots ProgrammedImage::expected(TicketProject &project, int dev
 ProgrammedImage::Difference ProgrammedImage::compare(const Slots &expected,
                                                      const TicketProject &read)
 {
-    for (int n = 1; n <= TicketProject::SlotCount; ++n) {
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
         if (!expected[n - 1])
             continue;
         const QByteArray &want = *expected[n - 1];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deviceclass.h"
+
 #include <QByteArray>
 #include <array>
 #include <optional>
@@ -15,7 +17,7 @@ public:
     using Slots = std::array<std::optional<QByteArray>, 6>;
 
     // Prepares the stream on `project` (which takes the ESC J adjustment, as programming does).
-    static Slots expected(TicketProject &project, int deviceClass, bool truckShown);
+    static Slots expected(TicketProject &project, DeviceClass deviceClass, bool truckSet);
 
     struct Difference {
         int slot = 0;       // 1..6; 0 when the device holds what was expected

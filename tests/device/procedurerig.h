@@ -4,7 +4,6 @@
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "errors.h"
-#include "projectcommands.h"
 #include "ticketproject.h"
 
 #include <QtTest>
@@ -16,7 +15,7 @@ inline char *toString(const Message &message)
     return QTest::toString(message.title + QLatin1String(": ") + message.text);
 }
 
-inline Message errorBox(int code)
+inline Message errorBox(ErrorCode code)
 {
     return {errorMessage(code).text, errorMessage(code).title};
 }
@@ -25,31 +24,38 @@ inline const Message TimeoutBox{QStringLiteral("Communication failed"), QStringL
 
 // The Program and Read commands on a project, over a connected and identified simulated device.
 struct ProcedureRig : ConnectedDevice {
-    using ConnectedDevice::ConnectedDevice;
+    template <typename... Args> explicit ProcedureRig(Args... args) : ConnectedDevice(args...)
+    {
+        // The status line as the window shows it.
+        QObject::connect(&session, &DeviceSession::progressChanged, &session,
+                         [this](const TransferProgress &progress) {
+                             if (progress.running())
+                                 statusLine = progress.statusText();
+                         });
+        QObject::connect(&session, &DeviceSession::transferEnded, &session,
+                         [this](const TransferResult &result) {
+                             if (!result.statusText().isNull())
+                                 statusLine = result.statusText();
+                         });
+    }
     SimulatedDevice &device() { return port.device(); }
     void fill(int n, const QByteArray &bytes)
     {
-        project.setSlot(n, {bytes, QStringLiteral("f"), {}, QString::number(bytes.size())});
+        project.setSlot(n, {bytes, QStringLiteral("f"), {}, bytes.size()});
     }
-    DeviceProgrammer::Outcome program()
-    {
-        return DeviceProgrammer(project, link, status, connection, dialogs).run();
-    }
-    DeviceReader::Outcome read()
-    {
-        return DeviceReader(project, link, status, connection, dialogs, projectCommands).run();
-    }
+    TransferResult::Outcome program() { return DeviceProgrammer(project, session).run().outcome; }
+    TransferResult::Outcome read() { return DeviceReader(project, session).run().outcome; }
     // Lets the wait for the n-th command (counted from now) see a click on Cancel.
     void cancelAt(int n)
     {
         QObject::connect(&link, &SerialLink::commandSent, &link, [this, n] {
             if (commands().size() + 1 == n)
-                QTimer::singleShot(0, &link, [this] { link.setCancelRequested(true); });
+                QTimer::singleShot(0, &link, [this] { session.requestCancel(); });
         });
     }
 
     TicketProject project;
-    ProjectCommands projectCommands{project, dialogs};
+    QString statusLine;
 };
 
 // Memory access commands at from, from + step, ..., each with its carriage return.

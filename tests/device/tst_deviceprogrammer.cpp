@@ -5,7 +5,7 @@
 using Model = SimulatedDevice::Model;
 using App = SimulatedDevice::Application;
 using Fault = SimulatedDevice::Fault;
-using Outcome = DeviceProgrammer::Outcome;
+using Outcome = TransferResult::Outcome;
 
 namespace
 {
@@ -22,7 +22,7 @@ QByteArrayList lines(const QList<const char *> &commands)
 struct Stop {
     std::optional<Fault> fault{};
     int cancelAt = 0;
-    int deviceClass = 8;
+    DeviceClass deviceClass = DeviceClass::Velmar;
     Outcome outcome = Outcome::Failed;
     QList<Message> messages{};
     bool connected = true;
@@ -84,10 +84,9 @@ void TestDeviceProgrammer::wireTraffic()
 
     QCOMPARE(rig.program(), Outcome::Programmed);
     QCOMPARE(rig.commands(), expected);
-    QCOMPARE(rig.status.statusText(4), QStringLiteral("Tickets Programmed"));
-    QVERIFY(rig.status.programEnabled() && rig.status.loadEnabled());
-    QVERIFY(!rig.status.progressVisible() && !rig.status.cancelVisible() && !rig.status.busy());
-    QVERIFY(rig.status.commandButtonsEnabled() && rig.dialogs.messages.isEmpty());
+    QCOMPARE(rig.statusLine, QStringLiteral("Tickets Programmed"));
+    QVERIFY(rig.session.transfersEnabled() && !rig.session.progress().running());
+    QVERIFY(rig.dialogs.messages.isEmpty());
 }
 
 void TestDeviceProgrammer::progress()
@@ -97,12 +96,14 @@ void TestDeviceProgrammer::progress()
         rig.fill(TicketProject::T, QByteArray(length, 'x'));
         QList<int> values; // before each command
         QStringList percentages;
+        int total = 0;
         QObject::connect(&rig.link, &SerialLink::commandSent, [&] {
-            values << rig.status.progressValue();
-            percentages << rig.status.statusText(4).remove(QStringLiteral("Programming ...   "));
+            total = rig.session.progress().total;
+            values << rig.session.progress().done;
+            percentages << QString(rig.statusLine).remove(QStringLiteral("Programming ...   "));
         });
         QCOMPARE(rig.program(), Outcome::Programmed);
-        QCOMPARE(rig.status.progressMaximum(), length + 16);
+        QCOMPARE(total, length + 16);
         if (length == 3) {
             QCOMPARE(values, QList<int>({0, 8, 16, 19, 19, 19}));
             QCOMPARE(percentages.join(QLatin1Char(' ')),
@@ -126,9 +127,9 @@ void TestDeviceProgrammer::spaceCheck()
             continue;
         }
         QCOMPARE(rig.program(), Outcome::Refused);
-        QCOMPARE(rig.dialogs.messages, QList<Message>{errorBox(7)});
-        QVERIFY(rig.commands().isEmpty() && rig.status.statusText(4).isEmpty());
-        QVERIFY(rig.status.programEnabled() && rig.status.loadEnabled());
+        QCOMPARE(rig.dialogs.messages, QList<Message>{errorBox(ErrorCode::DoesNotFit)});
+        QVERIFY(rig.commands().isEmpty() && rig.statusLine.isEmpty());
+        QVERIFY(rig.session.transfersEnabled());
     }
 }
 
@@ -141,12 +142,12 @@ void TestDeviceProgrammer::stops_data()
                 .commands = 5,
                 .statusText = QStringLiteral("Programming Cancelled")};
     QTest::newRow("NAK on a data command") << Stop{
-        .fault = Fault::nak(5), .messages = {errorBox(8)}, .connected = false, .commands = 5};
+        .fault = Fault::nak(5), .messages = {errorBox(ErrorCode::CommandRefused)}, .connected = false, .commands = 5};
     QTest::newRow("silence on the first erase") << Stop{.fault = Fault::silence(1),
-                                                        .messages = {TimeoutBox, errorBox(5)},
+                                                        .messages = {TimeoutBox, errorBox(ErrorCode::ProgramFailed)},
                                                         .commands = 3,
                                                         .erased = false};
-    QTest::newRow("no device class") << Stop{.deviceClass = 0,
+    QTest::newRow("no device class") << Stop{.deviceClass = DeviceClass::None,
                                              .outcome = Outcome::NoDevice,
                                              .statusText = QStringLiteral("Programming ...   0%"),
                                              .erased = false};
@@ -167,14 +168,13 @@ void TestDeviceProgrammer::stops()
 
     QCOMPARE(rig.program(), stop.outcome);
     QCOMPARE(rig.dialogs.messages, stop.messages);
-    QCOMPARE(rig.connection.Connected(), stop.connected);
+    QCOMPARE(rig.session.isConnected(), stop.connected);
     QCOMPARE(rig.commands().size(), stop.commands);
-    QCOMPARE(rig.status.statusText(4), stop.statusText);
+    QCOMPARE(rig.statusLine, stop.statusText);
     QCOMPARE(rig.device().directoryEntry(1), stop.erased ? QByteArray(4, char(0xFF)) : oldEntry);
     const bool reenabled = stop.outcome == Outcome::Cancelled;
-    QCOMPARE(rig.status.programEnabled() && rig.status.loadEnabled(), reenabled);
-    QVERIFY(!rig.status.progressVisible() && !rig.status.busy() && !rig.status.cancelVisible());
-    QVERIFY(rig.status.commandButtonsEnabled());
+    QCOMPARE(rig.session.transfersEnabled(), reenabled);
+    QVERIFY(!rig.session.progress().running());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceProgrammer)

@@ -5,7 +5,7 @@
 using Model = SimulatedDevice::Model;
 using App = SimulatedDevice::Application;
 using Fault = SimulatedDevice::Fault;
-using Outcome = DeviceReader::Outcome;
+using Outcome = TransferResult::Outcome;
 
 namespace
 {
@@ -83,16 +83,16 @@ void TestDeviceReader::roundTrip()
     auto cut = [&](int i) { return i == set.size() ? total : total * i / int(set.size()) - i; };
     for (int i = 0; i < set.size(); ++i)
         rig.fill(set.at(i), bytes.mid(cut(i), cut(i + 1) - cut(i)));
-    QCOMPARE(rig.program(), DeviceProgrammer::Outcome::Programmed);
+    QCOMPARE(rig.program(), Outcome::Programmed);
 
     // A Zorla directory has no entries for P1 and P2, so only T comes back from the truck set.
-    QByteArrayList expected(TicketProject::SlotCount);
+    QByteArrayList expected(TicketProject::slotCount);
     for (int n : set) {
         if (n <= 4 || model == Model::Velmar)
             expected[n - 1] = rig.project.contents(n); // as the stream preparation left them
     }
-    QCOMPARE(rig.read(), Outcome::Readed);
-    for (int n = 1; n <= TicketProject::SlotCount; ++n)
+    QCOMPARE(rig.read(), Outcome::Read);
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
         QCOMPARE(rig.project.contents(n), expected.at(n - 1));
     QVERIFY(rig.project.isConsistent() && rig.dialogs.messages.isEmpty());
 }
@@ -100,29 +100,29 @@ void TestDeviceReader::roundTrip()
 void TestDeviceReader::wireTraffic_data()
 {
     QTest::addColumn<Model>("model");
-    QTest::addColumn<int>("deviceClass"); // as the link has it
+    QTest::addColumn<DeviceClass>("deviceClass"); // as the link has it
     QTest::addColumn<int>("length");
     QTest::addColumn<QByteArrayList>("expected");
     QTest::addColumn<QString>("texts"); // the status line as it changes, after "Reading ..."
-    QTest::newRow("class 1") << Model::ZorlaOld << 1 << 10
+    QTest::newRow("class 1") << Model::ZorlaOld << DeviceClass::ZorlaOld << 10
                              << accesses(0x0400, 16, 1, "??") + accesses(0x0410, 10, 1, "??")
                              << QString();
-    QTest::newRow("class 4") << Model::Zorla << 4 << 10
+    QTest::newRow("class 4") << Model::Zorla << DeviceClass::Zorla << 10
                              << accesses(0x0400, 4, 4, "??") + accesses(0x0410, 3, 4, "??")
                              << QString();
-    QTest::newRow("class 8") << Model::Velmar << 8 << 10
+    QTest::newRow("class 8") << Model::Velmar << DeviceClass::Velmar << 10
                              << accesses(0x9FFE, 6, -4, "??") + accesses(0xA000, 3, 4, "??")
                              << QStringLiteral("0%|40%|100%|Tickets Readed");
-    QTest::newRow("empty directory") << Model::Velmar << 8 << 0 << accesses(0x9FFE, 6, -4, "??")
+    QTest::newRow("empty directory") << Model::Velmar << DeviceClass::Velmar << 0 << accesses(0x9FFE, 6, -4, "??")
                                      << QStringLiteral("Tickets Readed");
     QTest::newRow("no device class")
-        << Model::Velmar << 0 << 0 << QByteArrayList() << QStringLiteral("Tickets Readed");
+        << Model::Velmar << DeviceClass::None << 0 << QByteArrayList() << QStringLiteral("Tickets Readed");
 }
 
 void TestDeviceReader::wireTraffic()
 {
     QFETCH(Model, model);
-    QFETCH(int, deviceClass);
+    QFETCH(DeviceClass, deviceClass);
     QFETCH(int, length);
     QFETCH(QByteArrayList, expected);
     QFETCH(QString, texts);
@@ -133,15 +133,17 @@ void TestDeviceReader::wireTraffic()
     if (length > 0)
         rig.device().setDirectoryEntry(1, entry(start, quint16(start + length - 1)));
     rig.fill(TicketProject::P2, "old"); // emptied by every read
-    QStringList seen{rig.status.statusText(4)};
+    QStringList seen{rig.statusLine};
     bool progressShown = false;
-    QObject::connect(&rig.status, &DeviceStatus::changed, [&] {
-        progressShown |= rig.status.progressVisible();
-        if (seen.constLast() != rig.status.statusText(4))
-            seen << rig.status.statusText(4);
-    });
+    auto follow = [&] {
+        progressShown |= rig.session.progress().phase == TransferProgress::Phase::ReadingData;
+        if (seen.constLast() != rig.statusLine)
+            seen << rig.statusLine;
+    };
+    QObject::connect(&rig.session, &DeviceSession::progressChanged, follow);
+    QObject::connect(&rig.session, &DeviceSession::transferEnded, follow);
 
-    QCOMPARE(rig.read(), Outcome::Readed);
+    QCOMPARE(rig.read(), Outcome::Read);
     QCOMPARE(rig.commands(), expected);
     QCOMPARE(rig.project.contents(1), QByteArray("0123456789").left(length));
     QCOMPARE(rig.project.spaceRequired(), length);
@@ -151,16 +153,16 @@ void TestDeviceReader::wireTraffic()
     if (!texts.isEmpty())
         QCOMPARE(seen.mid(2).join(QLatin1Char('|')).remove(QStringLiteral("Reading ...   ")),
                  texts);
-    QVERIFY(rig.status.loadEnabled() && rig.status.programEnabled() && !rig.status.busy());
+    QVERIFY(rig.session.transfersEnabled() && !rig.session.progress().running());
 }
 
 void TestDeviceReader::stops_data()
 {
     QTest::addColumn<Stop>("stop");
     QTest::newRow("silence on the third entry")
-        << Stop{.fault = Fault::silence(3), .messages = {TimeoutBox, errorBox(4)}, .commands = 5};
+        << Stop{.fault = Fault::silence(3), .messages = {TimeoutBox, errorBox(ErrorCode::ReadFailed)}, .commands = 5};
     QTest::newRow("NAK on a data read") << Stop{.fault = Fault::nak(8),
-                                                .messages = {errorBox(8)},
+                                                .messages = {errorBox(ErrorCode::CommandRefused)},
                                                 .connected = false,
                                                 .commands = 8,
                                                 .tKept = true};
@@ -199,15 +201,15 @@ void TestDeviceReader::stops()
 
     QCOMPARE(rig.read(), stop.outcome);
     QCOMPARE(rig.dialogs.messages, stop.messages);
-    QCOMPARE(rig.connection.Connected(), stop.connected);
+    QCOMPARE(rig.session.isConnected(), stop.connected);
     QCOMPARE(rig.commands().size(), stop.commands);
     QCOMPARE(rig.project.contents(TicketProject::T), stop.tKept ? QByteArray("0123") : "");
     QCOMPARE(rig.project.spaceRequired(), stop.tKept ? 4 : 0);
     QVERIFY(rig.project.isConsistent());
     const bool cancelled = stop.outcome == Outcome::Cancelled;
-    QCOMPARE(rig.status.statusText(4), cancelled ? QStringLiteral("Reading Cancelled") : QString());
-    QCOMPARE(rig.status.loadEnabled() && rig.status.programEnabled(), cancelled);
-    QVERIFY(!rig.status.progressVisible() && !rig.status.busy() && !rig.status.cancelVisible());
+    QCOMPARE(rig.statusLine, cancelled ? QStringLiteral("Reading Cancelled") : QString());
+    QCOMPARE(rig.session.transfersEnabled(), cancelled);
+    QVERIFY(!rig.session.progress().running());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceReader)

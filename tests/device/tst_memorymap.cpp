@@ -16,23 +16,23 @@ private slots:
 void TestMemoryMap::replyBytes_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("deviceClass");
+    QTest::addColumn<DeviceClass>("deviceClass");
     QTest::addColumn<QByteArray>("bytes"); // empty: no usable data
-    QTest::newRow("class 1, nine characters") << QByteArray("@E0410-FF") << 1 << QByteArray("\xff");
-    QTest::newRow("entry") << QByteArray("@E9FFE-A000A002\r") << 8
+    QTest::newRow("class 1, nine characters") << QByteArray("@E0410-FF") << DeviceClass::ZorlaOld << QByteArray("\xff");
+    QTest::newRow("entry") << QByteArray("@E9FFE-A000A002\r") << DeviceClass::Velmar
                            << QByteArray("\xa0\x00\xa0\x02", 4);
-    QTest::newRow("lower case") << QByteArray("@E0410-0a0b0c0d\r") << 4 << QByteArray("\n\v\f\r");
-    QTest::newRow("short") << QByteArray("@E0410-616263\r") << 4 << QByteArray();
-    QTest::newRow("not hex") << QByteArray("@E0410-6G\r") << 1 << QByteArray();
-    QTest::newRow("no class") << QByteArray("@E0410-61\r") << 0 << QByteArray();
+    QTest::newRow("lower case") << QByteArray("@E0410-0a0b0c0d\r") << DeviceClass::Zorla << QByteArray("\n\v\f\r");
+    QTest::newRow("short") << QByteArray("@E0410-616263\r") << DeviceClass::Zorla << QByteArray();
+    QTest::newRow("not hex") << QByteArray("@E0410-6G\r") << DeviceClass::ZorlaOld << QByteArray();
+    QTest::newRow("no class") << QByteArray("@E0410-61\r") << DeviceClass::None << QByteArray();
 }
 
 void TestMemoryMap::replyBytes()
 {
     QFETCH(QByteArray, reply);
-    QFETCH(int, deviceClass);
+    QFETCH(DeviceClass, deviceClass);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(ReadReplyBytes(reply, deviceClass).value_or(QByteArray()), bytes);
+    QCOMPARE(readReplyBytes(reply, deviceClass).value_or(QByteArray()), bytes);
 }
 
 void TestMemoryMap::percentage()

@@ -42,35 +42,35 @@ private slots:
         writeFile(path(QStringLiteral("c.prn")), QByteArray("x\0y\n\f", 5));
 
         dialogs.queueFile(path(QStringLiteral("a.prn")));
-        commands.AddTicket(TicketProject::T);
+        commands.addTicket(TicketProject::T);
         dialogs.queueFile(path(QStringLiteral("b.txt")));
-        commands.AddTicket(TicketProject::P1);
-        QCOMPARE(project.slot(TicketProject::T).byteCount, QStringLiteral("100"));
+        commands.addTicket(TicketProject::P1);
+        QCOMPARE(project.byteCount(TicketProject::T), 100);
         QCOMPARE(project.slot(TicketProject::P1).fileTitle, QStringLiteral("b.txt"));
         QCOMPARE(project.spaceRequired(), 350);
         QCOMPARE(dialogs.filters.first(), ProjectCommands::printFileFilter());
 
         // Replacing takes all four fields from the new file; a cancel keeps it.
         dialogs.queueFile(path(QStringLiteral("c.prn")));
-        commands.AddTicket(TicketProject::T);
+        commands.addTicket(TicketProject::T);
         dialogs.queueCancel();
-        commands.AddTicket(TicketProject::T);
+        commands.addTicket(TicketProject::T);
         const TicketSlot t = project.slot(TicketProject::T);
         QCOMPARE(t.content, QByteArray("x\0y\n\f", 5));
-        QCOMPARE(t.byteCount, QStringLiteral("5"));
+        QCOMPARE(t.byteCount, 5);
         QCOMPARE(t.filePath, path(QStringLiteral("c.prn")));
         QCOMPARE(project.spaceRequired(), 255);
 
         // A file that cannot be read is reported by name and leaves the slot as it was.
         dialogs.queueFile(path(QStringLiteral("missing.prn")));
-        commands.AddTicket(TicketProject::T);
+        commands.addTicket(TicketProject::T);
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages.first().text.contains(QStringLiteral("missing.prn")));
         QCOMPARE(project.slot(TicketProject::T), t);
 
-        commands.RemoveTicket(TicketProject::T);
-        commands.RemoveTicket(TicketProject::T);
-        commands.RemoveTicket(TicketProject::P1);
+        commands.removeTicket(TicketProject::T);
+        commands.removeTicket(TicketProject::T);
+        commands.removeTicket(TicketProject::P1);
         QCOMPARE(project.slot(TicketProject::T), TicketSlot());
         QCOMPARE(project.spaceRequired(), 0);
     }
@@ -80,7 +80,7 @@ private slots:
         TicketProject project;
         ScriptedDialogService dialogs;
         ProjectCommands commands(project, dialogs);
-        for (int n = 1; n <= TicketProject::SlotCount; ++n) {
+        for (int n = 1; n <= TicketProject::slotCount; ++n) {
             QByteArray content("\x00\x0a\x0c\x0d\x1b\xff", 6);
             content += QByteArray(n * 7, char('A' + n)) + "\r\n";
             writeFile(path(QStringLiteral("slot%1.prn").arg(n)), content);
@@ -89,17 +89,17 @@ private slots:
         project.clearSlot(TicketProject::H); // an empty slot in the middle
 
         dialogs.queueFile(path(QStringLiteral("round.dat")));
-        commands.SaveProject(); // no ".dat" in the caption yet: asks for a name
+        commands.save(); // no working file yet: asks for a name
         QCOMPARE(dialogs.filters.last(), ProjectCommands::saveFilter());
-        QCOMPARE(project.caption(),
-                 QStringLiteral("Zorla Velmar Ticket -   Working file : round.dat"));
+        QCOMPARE(project.origin(), TicketProject::Origin::File);
+        QCOMPARE(project.workingTitle(), QStringLiteral("round.dat"));
 
         TicketProject reopened;
         ProjectCommands reopen(reopened, dialogs);
         dialogs.queueFile(path(QStringLiteral("round.dat")));
-        reopen.OpenProject();
+        reopen.openProject();
         QVERIFY(dialogs.messages.isEmpty());
-        for (int n = 1; n <= TicketProject::SlotCount; ++n) {
+        for (int n = 1; n <= TicketProject::slotCount; ++n) {
             QCOMPARE(reopened.contents(n), project.contents(n));
             QCOMPARE(reopened.slot(n).byteCount, project.slot(n).byteCount);
             QVERIFY(reopened.slot(n).fileTitle.isEmpty());
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(reopened.workingPath(), path(QStringLiteral("round.dat")));
     }
 
-    void saveDecidesByTheCaption()
+    void saveDecidesByTheWorkingFileName()
     {
         TicketProject project;
         ScriptedDialogService dialogs;
@@ -116,26 +116,26 @@ private slots:
 
         // A name typed without extension is used as typed, and the next Save asks again.
         dialogs.queueFile(path(QStringLiteral("plain")));
-        commands.SaveProjectAs();
+        commands.saveAs();
         QCOMPARE(readAll(path(QStringLiteral("plain"))), QByteArray("0,0,0,0,0,0\r\n"));
         dialogs.queueCancel();
-        commands.SaveProject();
+        commands.save();
         QCOMPARE(dialogs.filters.size(), 2);
 
         // "a.data" holds ".dat": Save writes in place without a dialog.
         dialogs.queueFile(path(QStringLiteral("a.data")));
-        commands.SaveProjectAs();
-        project.setSlot(TicketProject::B, {QByteArray(3, 'b'), {}, {}, QStringLiteral("3")});
-        commands.SaveProject();
+        commands.saveAs();
+        project.setSlot(TicketProject::B, {QByteArray(3, 'b'), {}, {}, 3});
+        commands.save();
         QCOMPARE(dialogs.filters.size(), 3);
         QCOMPARE(readAll(path(QStringLiteral("a.data"))), QByteArray("0,0,3,0,0,0\r\nbbb"));
 
         // New drops the working file: Save asks for a name again.
-        commands.NewProject();
-        QCOMPARE(project.caption(), QStringLiteral("Zorla Ticket"));
+        commands.newProject();
+        QCOMPARE(project.origin(), TicketProject::Origin::New);
         QCOMPARE(project.spaceRequired(), 0);
         dialogs.queueCancel();
-        commands.SaveProject();
+        commands.save();
         QCOMPARE(dialogs.filters.size(), 4);
     }
 
@@ -145,11 +145,11 @@ private slots:
         ScriptedDialogService dialogs;
         ProjectCommands commands(project, dialogs);
         writeFile(path(QStringLiteral("long.dat")), QByteArray(500, 'z'));
-        QVERIFY(commands.WriteProgrammingFile(path(QStringLiteral("long.dat"))));
+        QVERIFY(commands.writeProgrammingFile(path(QStringLiteral("long.dat"))));
         QCOMPARE(readAll(path(QStringLiteral("long.dat"))), QByteArray("0,0,0,0,0,0\r\n"));
 
         // A save that cannot be written reports code 2 and keeps the earlier file.
-        QVERIFY(!commands.WriteProgrammingFile(path(QStringLiteral("no/such/dir/x.dat"))));
+        QVERIFY(!commands.writeProgrammingFile(path(QStringLiteral("no/such/dir/x.dat"))));
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages.first().title, QStringLiteral("File Saving error!"));
     }
@@ -170,6 +170,10 @@ private slots:
             << QByteArray("1,,0\r\na") << opening << false << QList<int>{0, 0, 0, 0, 0, 0};
         QTest::newRow("header without carriage return")
             << QByteArray("1,2,3") << opening << false << QList<int>{0, 0, 0, 0, 0, 0};
+        QTest::newRow("counts beyond what a project holds")
+            << QByteArray("16777216,1\r\n") << opening << false << QList<int>{0, 0, 0, 0, 0, 0};
+        QTest::newRow("header longer than its bound")
+            << QByteArray(200, ',') << opening << false << QList<int>{0, 0, 0, 0, 0, 0};
         QTest::newRow("contents shorter than counts")
             << QByteArray("2,5,1\r\nab12") << opening << false << QList<int>{2, 0, 0, 0, 0, 0};
     }
@@ -185,25 +189,25 @@ private slots:
         ScriptedDialogService dialogs;
         ProjectCommands commands(project, dialogs);
         project.setSlot(TicketProject::F, {QByteArray("old"), QStringLiteral("f.prn"),
-                                           QStringLiteral("/f.prn"), QStringLiteral("3")});
+                                           QStringLiteral("/f.prn"), 3});
         const TicketSlot before = project.slot(TicketProject::F);
         writeFile(path(QStringLiteral("damaged.dat")), data);
         dialogs.queueFile(path(QStringLiteral("damaged.dat")));
-        commands.OpenProject();
+        commands.openProject();
 
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages.first().title, title);
         if (projectUntouched) {
             QCOMPARE(dialogs.messages.first().text, QStringLiteral("File Empty"));
             QCOMPARE(project.slot(TicketProject::F), before);
-            QCOMPARE(project.caption(), TicketProject::startCaption());
+            QCOMPARE(project.origin(), TicketProject::Origin::Start);
             return;
         }
         QVERIFY(!dialogs.messages.first().text.isEmpty());
-        QCOMPARE(project.caption(), TicketProject::newCaption());
+        QCOMPARE(project.origin(), TicketProject::Origin::New);
         QVERIFY(project.workingPath().isEmpty());
         QVERIFY(project.isConsistent());
-        for (int n = 1; n <= TicketProject::SlotCount; ++n)
+        for (int n = 1; n <= TicketProject::slotCount; ++n)
             QCOMPARE(project.byteCount(n), counts.at(n - 1));
     }
 
@@ -218,7 +222,15 @@ private slots:
         QCOMPARE(project.contents(TicketProject::T), QByteArray("ab"));
         QCOMPARE(project.contents(TicketProject::H), QByteArray("c"));
         QCOMPARE(project.spaceRequired(), 3);
-        QCOMPARE(project.slot(TicketProject::P2).byteCount, QStringLiteral("0"));
+        QCOMPARE(project.byteCount(TicketProject::P2), 0);
+
+        // Counts with leading zeros are plain numbers, and are saved as such.
+        writeFile(path(QStringLiteral("zeros.dat")), QByteArray("003,00,0,0,0,0\r\nabc"));
+        QVERIFY(commands.openProjectFile(path(QStringLiteral("zeros.dat")),
+                                         QStringLiteral("zeros.dat")));
+        QCOMPARE(project.byteCount(TicketProject::T), 3);
+        QVERIFY(commands.writeProgrammingFile(path(QStringLiteral("zeros.dat"))));
+        QCOMPARE(readAll(path(QStringLiteral("zeros.dat"))), QByteArray("3,0,0,0,0,0\r\nabc"));
     }
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "deviceconnection.h"
-#include "devicestatus.h"
+#include "devicesession.h"
 #include "scripteddialogservice.h"
 #include "seriallink.h"
 #include "simulatedport.h"
@@ -13,11 +13,11 @@ struct ConnectedDevice {
     explicit ConnectedDevice(
         SimulatedDevice::Model model,
         SimulatedDevice::Application application = SimulatedDevice::Application::Industrial,
-        const QString &settings = QStringLiteral("19200,n,8,1"))
+        int rate = 19200)
         : port(model, application)
     {
         link.setPortName(port.slavePath());
-        link.setSettings(settings);
+        link.setLineSettings({rate, LineSettings::Parity::None, 8, 1});
         connection.toggle();
         port.device().clearRecording();
     }
@@ -25,7 +25,7 @@ struct ConnectedDevice {
 
     SimulatedPort port;
     ScriptedDialogService dialogs;
-    SerialLink link{dialogs};
-    DeviceStatus status;
-    DeviceConnection connection{link, status, dialogs};
+    SerialLink link;
+    DeviceSession session{link, dialogs};
+    DeviceConnection connection{session};
 };
