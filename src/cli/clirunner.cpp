@@ -10,8 +10,8 @@
 #include "programmingfile.h"
 #include "projectcommands.h"
 #include "ptydeviceserver.h"
-#include "simulatedsession.h"
 #include "settingsstore.h"
+#include "simulatedsession.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
@@ -110,13 +110,14 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({{QStringLiteral("port"), QString(), QStringLiteral("PORT")},
-                       {QStringLiteral("simulate"), QString(), QStringLiteral("MODEL")},
-                       {QStringLiteral("baud"), QString(), QStringLiteral("RATE"),
-                        QStringLiteral("9600")},
-                       QCommandLineOption(QStringLiteral("verify")),
-                       QCommandLineOption(QStringLiteral("trace")),
-                       QCommandLineOption(QStringLiteral("emulate-line")), helpOption});
+    parser.addOptions(
+        {{QStringLiteral("port"), QString(), QStringLiteral("PORT")},
+         {QStringLiteral("simulate"), QString(), QStringLiteral("MODEL")},
+         {QStringLiteral("baud"), QString(), QStringLiteral("RATE"), QStringLiteral("9600")},
+         QCommandLineOption(QStringLiteral("verify")),
+         QCommandLineOption(QStringLiteral("trace")),
+         QCommandLineOption(QStringLiteral("emulate-line")),
+         helpOption});
     for (int n = 1; n <= TicketProject::slotCount; ++n)
         parser.addOption({TicketProject::slotName(n), QString(), QStringLiteral("FILE")});
 
@@ -156,8 +157,7 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
     return request;
 }
 
-std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parser,
-                                                 Request &request)
+std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parser, Request &request)
 {
     request.ports = parser.values(QStringLiteral("port"));
     request.simulate = parser.value(QStringLiteral("simulate"));
@@ -217,8 +217,7 @@ int CliRunner::runDeviceCommand(Request &request)
     return report(request, *tasks, jobs);
 }
 
-std::optional<QList<DeviceJob::Task>> CliRunner::buildTasks(const Request &request,
-                                                            int *exitCode)
+std::optional<QList<DeviceJob::Task>> CliRunner::buildTasks(const Request &request, int *exitCode)
 {
     QList<DeviceJob::Task> tasks;
     if (!request.simulate.isEmpty()) {
@@ -242,8 +241,8 @@ std::optional<QList<DeviceJob::Task>> CliRunner::buildTasks(const Request &reque
         task.systemPort = systemPortFor(port);
         task.prefixOutput = request.ports.size() > 1;
         if (task.systemPort.isEmpty()) {
-            m_output.line(QStringLiteral("Communication Error!: %1 is bound to no serial device.")
-                              .arg(port));
+            m_output.line(
+                QStringLiteral("Communication Error!: %1 is bound to no serial device.").arg(port));
             *exitCode = ExitDeviceFailure;
             return std::nullopt;
         }

@@ -5,6 +5,7 @@
 #include "projectcommands.h"
 #include "ticketproject.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <memory>
@@ -59,11 +60,11 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 void fill(TicketProject &project, const QList<int> &sizes, quint32 seed)
 {
     QRandomGenerator random(seed);
-    for (int n = 1; n <= TicketProject::SlotCount; ++n) {
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
         QByteArray content(sizes.value(n - 1), Qt::Uninitialized);
         for (char &c : content)
             c = char(random.bounded(256));
-        project.setSlot(n, {content, {}, {}, QString::number(content.size())});
+        project.setSlot(n, {content, {}, {}, content.size()});
     }
 }
 
@@ -73,8 +74,11 @@ QString writeProject(const QTemporaryDir &dir, const QList<int> &sizes, quint32 
     static int written = 0;
     TicketProject project;
     fill(project, sizes, seed);
-    return writeFile(dir, QStringLiteral("project%1.dat").arg(++written),
-                     ProgrammingFile::serialize(project));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ProgrammingFile().write(buffer, project);
+    return writeFile(dir, QStringLiteral("project%1.dat").arg(++written), bytes);
 }
 
 } // namespace
@@ -129,17 +133,14 @@ private slots:
         QFETCH(Application, application);
         const QString path = writeProject(dir, {41, 7, 0, 13, 21, 5});
         ConnectedDevice window(model, application);
-        QVERIFY(window.connection.Connected());
+        QVERIFY(window.session.isConnected());
         TicketProject project;
         ProjectCommands commands(project, window.dialogs);
         commands.openProjectFile(path, QStringLiteral("p.dat"));
-        DeviceProgrammer(project, window.link, window.status, window.connection, window.dialogs)
-            .run();
+        DeviceProgrammer(project, window.session).run();
         const QList<QByteArray> programmed = window.commands();
         window.port.device().clearRecording();
-        DeviceReader(project, window.link, window.status, window.connection, window.dialogs,
-                     commands)
-            .run();
+        DeviceReader(project, window.session).run();
         const QList<QByteArray> identify{"@C4\r"};
 
         SimulatedPort port(model, application);

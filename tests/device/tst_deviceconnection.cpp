@@ -10,12 +10,18 @@ Q_DECLARE_METATYPE(SimulatedDevice::Fault)
 namespace
 {
 
-// What the window shows: port state, the four status texts, space, connect tooltip and icon.
-QString shown(const DeviceStatus &s)
+const char *const PortStates[] = {"Not Connected", "Port Opened", "Connected !"};
+
+// What the session announces: port state, the identified device and whether it is connected.
+QString shown(const DeviceSession &s)
 {
-    const QStringList texts{s.portState(),      s.statusText(1), s.statusText(2),
-                            s.statusText(3),    s.statusText(4), s.spaceAvailable(),
-                            s.connectTooltip(), s.connectIcon()};
+    const DeviceIdentity &id = s.identity();
+    const QStringList texts{QString::fromLatin1(PortStates[int(s.portState())]),
+                            id.model,
+                            id.identified() ? id.version : QString(),
+                            id.application,
+                            id.identified() ? QString::number(id.space) : QString(),
+                            s.isConnected() ? QStringLiteral("connected") : QString()};
     return texts.join(QLatin1Char('|'));
 }
 
@@ -56,7 +62,7 @@ private slots:
         const char *parse[] = {"ok", "unknown", "no version", "misplaced"};
         QTEST(QStringLiteral("%1|%2|%3|%4|%5|%6")
                   .arg(QLatin1String(parse[int(id.parse)]), id.model, id.version)
-                  .arg(id.deviceClass)
+                  .arg(int(id.deviceClass))
                   .arg(id.space)
                   .arg(id.application),
               "expected");
@@ -68,16 +74,16 @@ private slots:
     {
         QTest::addColumn<Model>("model");
         QTest::addColumn<Application>("application");
-        QTest::addColumn<QString>("identity"); // status texts 1..4 and space
+        QTest::addColumn<QString>("identity"); // model, version, application, space
         QTest::addColumn<bool>("portLost");
         auto row = [](const char *name, Model model, Application app, const char *identity,
                       bool portLost = false) {
             QTest::newRow(name) << model << app << QString::fromLatin1(identity) << portLost;
         };
-        row("old ZORLA", Model::ZorlaOld, Application::Industrial, "ZORLA|1.020|Industrial||3056");
-        row("ZORLA", Model::Zorla, Application::None, "ZORLA|1.024|None||7152");
+        row("old ZORLA", Model::ZorlaOld, Application::Industrial, "ZORLA|1.020|Industrial|3056");
+        row("ZORLA", Model::Zorla, Application::None, "ZORLA|1.024|None|7152");
         row("VELMAR, port lost", Model::Velmar, Application::Truck,
-            "VELMAR|2.105|Truck Scale||20480", true);
+            "VELMAR|2.105|Truck Scale|20480", true);
     }
     void connectAndDisconnect()
     {
@@ -87,31 +93,23 @@ private slots:
         QFETCH(bool, portLost);
         const bool truck = application == Application::Truck;
         ConnectedDevice d(model, application);
-        QVERIFY(d.connection.Connected() && d.dialogs.messages.isEmpty());
-        QCOMPARE(
-            shown(d.status),
-            QStringLiteral("Connected !|%1|Break Communication|cmdDisconnectIcon").arg(identity));
-        QCOMPARE(d.link.DeviceClass(), d.port.device().deviceClass());
-        QCOMPARE(d.status.truckVisible(), truck);
-        QCOMPARE(d.status.totalVisible(), !truck);
-        QVERIFY(d.status.programEnabled() && d.status.loadEnabled() && d.status.connectEnabled());
+        QVERIFY(d.session.isConnected() && d.dialogs.messages.isEmpty());
+        QCOMPARE(shown(d.session), QStringLiteral("Connected !|%1|connected").arg(identity));
+        QCOMPARE(int(d.link.deviceClass()), d.port.device().deviceClass());
+        QCOMPARE(d.session.identity().truckApplication(), truck);
+        QVERIFY(d.session.transfersEnabled());
 
-        d.status.setStatusText(4, QStringLiteral("Tickets Programmed"));
         if (portLost)
             d.link.close();
         d.connection.toggle();
-        QCOMPARE(shown(d.status),
-                 QStringLiteral("Not Connected||||||Connect with Device|cmdConnectIcon"));
-        QVERIFY(!d.connection.Connected() && !d.link.isOpen());
-        QCOMPARE(d.link.ReplyStatus(), u'N');
-        QCOMPARE(d.link.DeviceClass(), 0);
-        QCOMPARE(d.connection.identity().model, QString());
-        QVERIFY(!d.status.programEnabled() && !d.status.loadEnabled() && !d.status.truckVisible());
-        QCOMPARE(d.status.totalVisible(), !truck); // a disconnect leaves the totalize frame
+        QCOMPARE(shown(d.session), QStringLiteral("Not Connected|||||"));
+        QVERIFY(!d.session.isConnected() && !d.link.isOpen());
+        QCOMPARE(d.link.deviceClass(), DeviceClass::None);
+        QVERIFY(!d.session.transfersEnabled());
 
         d.connection.toggle();
         QCOMPARE(d.commands(), QByteArrayList{"@C4\r"});
-        QVERIFY(d.connection.Connected());
+        QVERIFY(d.session.isConnected());
     }
 
     // Connect commands that end without a connection, after a disconnect; the connect button is
@@ -148,21 +146,20 @@ private slots:
             d.link.setPortName(portName);
 
         d.connection.toggle();
-        QStringList outcome{d.status.portState(), d.status.statusText(1),
-                            QString::number(d.status.programEnabled() && d.status.loadEnabled()),
-                            QString::number(d.link.isOpen())};
+        QStringList outcome{
+            QString::fromLatin1(PortStates[int(d.session.portState())]), d.session.identity().model,
+            QString::number(d.session.transfersEnabled()), QString::number(d.link.isOpen())};
         for (const auto &message : d.dialogs.messages)
             outcome.append(message.title);
         QTEST(outcome.join(QLatin1Char('|')), "expected");
-        QCOMPARE(d.status.statusText(2), QString());
-        QVERIFY(!d.connection.Connected() && d.status.connectEnabled());
+        QVERIFY(!d.session.identity().identified() && !d.session.isConnected());
 
         // The next connect command identifies again, over the port left open.
         d.port.device().clearFaults();
         if (d.link.isOpen()) {
             d.connection.toggle();
-            QCOMPARE(d.status.statusText(1), QStringLiteral("VELMAR"));
-            QVERIFY(d.connection.Connected());
+            QCOMPARE(d.session.identity().model, QStringLiteral("VELMAR"));
+            QVERIFY(d.session.isConnected());
         }
     }
 };

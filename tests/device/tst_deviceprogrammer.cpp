@@ -141,12 +141,16 @@ void TestDeviceProgrammer::stops_data()
                 .outcome = Outcome::Cancelled,
                 .commands = 5,
                 .statusText = QStringLiteral("Programming Cancelled")};
-    QTest::newRow("NAK on a data command") << Stop{
-        .fault = Fault::nak(5), .messages = {errorBox(ErrorCode::CommandRefused)}, .connected = false, .commands = 5};
-    QTest::newRow("silence on the first erase") << Stop{.fault = Fault::silence(1),
-                                                        .messages = {TimeoutBox, errorBox(ErrorCode::ProgramFailed)},
-                                                        .commands = 3,
-                                                        .erased = false};
+    QTest::newRow("NAK on a data command")
+        << Stop{.fault = Fault::nak(5),
+                .messages = {errorBox(ErrorCode::CommandRefused)},
+                .connected = false,
+                .commands = 5};
+    QTest::newRow("silence on the first erase")
+        << Stop{.fault = Fault::silence(1),
+                .messages = {TimeoutBox, errorBox(ErrorCode::ProgramFailed)},
+                .commands = 3,
+                .erased = false};
     QTest::newRow("no device class") << Stop{.deviceClass = DeviceClass::None,
                                              .outcome = Outcome::NoDevice,
                                              .statusText = QStringLiteral("Programming ...   0%"),

@@ -113,10 +113,11 @@ void TestDeviceReader::wireTraffic_data()
     QTest::newRow("class 8") << Model::Velmar << DeviceClass::Velmar << 10
                              << accesses(0x9FFE, 6, -4, "??") + accesses(0xA000, 3, 4, "??")
                              << QStringLiteral("0%|40%|100%|Tickets Readed");
-    QTest::newRow("empty directory") << Model::Velmar << DeviceClass::Velmar << 0 << accesses(0x9FFE, 6, -4, "??")
+    QTest::newRow("empty directory")
+        << Model::Velmar << DeviceClass::Velmar << 0 << accesses(0x9FFE, 6, -4, "??")
+        << QStringLiteral("Tickets Readed");
+    QTest::newRow("no device class") << Model::Velmar << DeviceClass::None << 0 << QByteArrayList()
                                      << QStringLiteral("Tickets Readed");
-    QTest::newRow("no device class")
-        << Model::Velmar << DeviceClass::None << 0 << QByteArrayList() << QStringLiteral("Tickets Readed");
 }
 
 void TestDeviceReader::wireTraffic()
@@ -160,7 +161,9 @@ void TestDeviceReader::stops_data()
 {
     QTest::addColumn<Stop>("stop");
     QTest::newRow("silence on the third entry")
-        << Stop{.fault = Fault::silence(3), .messages = {TimeoutBox, errorBox(ErrorCode::ReadFailed)}, .commands = 5};
+        << Stop{.fault = Fault::silence(3),
+                .messages = {TimeoutBox, errorBox(ErrorCode::ReadFailed)},
+                .commands = 5};
     QTest::newRow("NAK on a data read") << Stop{.fault = Fault::nak(8),
                                                 .messages = {errorBox(ErrorCode::CommandRefused)},
                                                 .connected = false,

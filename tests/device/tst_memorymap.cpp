@@ -1,16 +1,14 @@
 #include "memorymap.h"
-#include "progresscounter.h"
 
 #include <QtTest>
 
-// Read-reply decoding and the rounding of the progress percentage.
+// Read-reply decoding.
 class TestMemoryMap : public QObject
 {
     Q_OBJECT
 private slots:
     void replyBytes_data();
     void replyBytes();
-    void percentage();
 };
 
 void TestMemoryMap::replyBytes_data()
@@ -18,10 +16,12 @@ void TestMemoryMap::replyBytes_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<DeviceClass>("deviceClass");
     QTest::addColumn<QByteArray>("bytes"); // empty: no usable data
-    QTest::newRow("class 1, nine characters") << QByteArray("@E0410-FF") << DeviceClass::ZorlaOld << QByteArray("\xff");
+    QTest::newRow("class 1, nine characters")
+        << QByteArray("@E0410-FF") << DeviceClass::ZorlaOld << QByteArray("\xff");
     QTest::newRow("entry") << QByteArray("@E9FFE-A000A002\r") << DeviceClass::Velmar
                            << QByteArray("\xa0\x00\xa0\x02", 4);
-    QTest::newRow("lower case") << QByteArray("@E0410-0a0b0c0d\r") << DeviceClass::Zorla << QByteArray("\n\v\f\r");
+    QTest::newRow("lower case") << QByteArray("@E0410-0a0b0c0d\r") << DeviceClass::Zorla
+                                << QByteArray("\n\v\f\r");
     QTest::newRow("short") << QByteArray("@E0410-616263\r") << DeviceClass::Zorla << QByteArray();
     QTest::newRow("not hex") << QByteArray("@E0410-6G\r") << DeviceClass::ZorlaOld << QByteArray();
     QTest::newRow("no class") << QByteArray("@E0410-61\r") << DeviceClass::None << QByteArray();
@@ -33,14 +33,6 @@ void TestMemoryMap::replyBytes()
     QFETCH(DeviceClass, deviceClass);
     QFETCH(QByteArray, bytes);
     QCOMPARE(readReplyBytes(reply, deviceClass).value_or(QByteArray()), bytes);
-}
-
-void TestMemoryMap::percentage()
-{
-    QCOMPARE(ProgressCounter::percentage(1, 8), 12);    // 12.5 to the even neighbour
-    QCOMPARE(ProgressCounter::percentage(27, 200), 14); // 13.5
-    QCOMPARE(ProgressCounter::percentage(8, 19), 42);
-    QCOMPARE(ProgressCounter::percentage(0, 0), 0);
 }
 
 QTEST_GUILESS_MAIN(TestMemoryMap)

@@ -1,3 +1,4 @@
+#include "devicesession.h"
 #include "errors.h"
 #include "pty.h"
 #include "scripteddialogservice.h"
@@ -17,7 +18,8 @@ namespace
 
 const ScriptedDialogService::Message timeoutBox{QStringLiteral("Communication failed"),
                                                 QStringLiteral("Timeout!")};
-const ScriptedDialogService::Message nakBox{errorMessage(8).text, errorMessage(8).title};
+const ScriptedDialogService::Message nakBox{errorMessage(ErrorCode::CommandRefused).text,
+                                            errorMessage(ErrorCode::CommandRefused).title};
 
 // Plays the device on the master end of a pseudo-terminal, with a link opened on the slave end
 // (time-outs scaled by 1/20): records every command line and answers the n-th with its scripted
@@ -25,7 +27,7 @@ const ScriptedDialogService::Message nakBox{errorMessage(8).text, errorMessage(8
 class ScriptedDevice : public QObject
 {
 public:
-    explicit ScriptedDevice(DialogService &dialogs) : link(dialogs)
+    explicit ScriptedDevice(DialogService &dialogs) : session(link, dialogs)
     {
         connect(&notifier, &QSocketNotifier::activated, this, &ScriptedDevice::readLine);
         link.setPortName(pty.slavePath());
@@ -39,6 +41,7 @@ public:
     Pty pty;
     QSocketNotifier notifier{(pty.open(), pty.masterFd()), QSocketNotifier::Read};
     SerialLink link;
+    DeviceSession session;
     QList<Chunks> replies; // by command, in order
     QByteArrayList commands;
 
@@ -81,12 +84,12 @@ private slots:
 
     void settingsText()
     {
-        link->close(); // a pseudo-terminal takes no parity or 7 data bits
-        QVERIFY(link->setSettings(QStringLiteral("4800,E,7,2")));
-        for (const char *bad : {"9600,n,9,1", ",n,8,1", "fast"})
-            QVERIFY(!link->setSettings(QString::fromLatin1(bad)));
-        QCOMPARE(link->settings(), QStringLiteral("4800,e,7,2"));
-        QCOMPARE(link->commStart().baudRate(), 4800);
+        const auto parsed = LineSettings::parse(QStringLiteral(" 4800 ,E,7,2"));
+        QVERIFY(parsed);
+        QCOMPARE(parsed->toString(), QStringLiteral("4800,e,7,2"));
+        QCOMPARE(parsed->bitsPerCharacter(), 11);
+        for (const char *bad : {"9600,n,9,1", ",n,8,1", "fast", "9600,n,8,1,x"})
+            QVERIFY(!LineSettings::parse(QString::fromLatin1(bad)));
     }
 
     // One command at 1200 baud against a scripted device: how the reply completes, what is
@@ -95,34 +98,36 @@ private slots:
     // on the line and a millisecond more (9.334 ms).
     void exchange_data()
     {
-        QTest::addColumn<int>("deviceClass");
+        QTest::addColumn<DeviceClass>("deviceClass");
         QTest::addColumn<int>("attempts");
         QTest::addColumn<QList<Chunks>>("replies");
-        QTest::addColumn<QByteArray>("lastReply"); // status "R", or "N" with NAK, or "W" if empty
+        QTest::addColumn<QByteArray>(
+            "lastReply"); // answered, refused with NAK, or timed out if empty
         QTest::addColumn<int>("sent");
         QTest::addColumn<double>("timeoutScale");
         QTest::addColumn<int>("boxOpenMs"); // how long the user leaves the first box open
-        auto row = [](const char *name, int cls, int attempts, QList<Chunks> replies,
+        auto row = [](const char *name, DeviceClass cls, int attempts, QList<Chunks> replies,
                       QByteArray last, int sent, double scale = 0.05, int boxOpenMs = 0) {
             QTest::newRow(name) << cls << attempts << replies << last << sent << scale << boxOpenMs;
         };
-        row("CR and more in one notification", 4, 3, {{"OK\rXY"}}, "OK\rXY", 1);
-        row("nine characters with @", 1, 3, {{"@E0010-41"}}, "@E0010-41", 1);
-        row("8 then 10 characters wait for CR", 4, 3, {{"@E0010-4", "1Z", "\r"}}, "@E0010-41Z\r",
-            1);
-        row("nine characters without @", 4, 3, {{"E0010-41Z"}}, "", 3);
-        row("NAK first", 0, 3, {{"\025\r"}}, "\025\r", 1);
-        row("NAK inside", 8, 3, {{"VELMAR\025 2.1\r"}}, "VELMAR\025 2.1\r", 1);
-        row("NAK in nine characters", 4, 3, {{"@\0251234567"}}, "@\0251234567", 1);
-        row("NAK box open past the time-out", 8, 3, {{"\025\r"}}, "\025\r", 1, 0.05, 200);
-        row("silent, slow device", 0, 3, {}, "", 3);
-        row("silent, fast device, full length", 8, 1, {}, "", 1, 1.0);
-        row("zero attempts still send once", 8, 0, {}, "", 1);
-        row("second attempt answered", 1, 3, {{}, {"OK\r"}}, "OK\r", 2);
+        row("CR and more in one notification", DeviceClass::Zorla, 3, {{"OK\rXY"}}, "OK\rXY", 1);
+        row("nine characters with @", DeviceClass::ZorlaOld, 3, {{"@E0010-41"}}, "@E0010-41", 1);
+        row("8 then 10 characters wait for CR", DeviceClass::Zorla, 3, {{"@E0010-4", "1Z", "\r"}},
+            "@E0010-41Z\r", 1);
+        row("nine characters without @", DeviceClass::Zorla, 3, {{"E0010-41Z"}}, "", 3);
+        row("NAK first", DeviceClass::None, 3, {{"\025\r"}}, "\025\r", 1);
+        row("NAK inside", DeviceClass::Velmar, 3, {{"VELMAR\025 2.1\r"}}, "VELMAR\025 2.1\r", 1);
+        row("NAK in nine characters", DeviceClass::Zorla, 3, {{"@\0251234567"}}, "@\0251234567", 1);
+        row("NAK box open past the time-out", DeviceClass::Velmar, 3, {{"\025\r"}}, "\025\r", 1,
+            0.05, 200);
+        row("silent, slow device", DeviceClass::None, 3, {}, "", 3);
+        row("silent, fast device, full length", DeviceClass::Velmar, 1, {}, "", 1, 1.0);
+        row("zero attempts still send once", DeviceClass::Velmar, 0, {}, "", 1);
+        row("second attempt answered", DeviceClass::ZorlaOld, 3, {{}, {"OK\r"}}, "OK\r", 2);
     }
     void exchange()
     {
-        QFETCH(int, deviceClass);
+        QFETCH(DeviceClass, deviceClass);
         QFETCH(int, attempts);
         QFETCH(QByteArray, lastReply);
         QFETCH(int, sent);
@@ -132,7 +137,7 @@ private slots:
         device->replies = replies;
         link->setDeviceClass(deviceClass);
         link->setTimeoutScale(timeoutScale);
-        link->setSettings(QStringLiteral("1200,n,8,1"));
+        link->setLineSettings({1200, LineSettings::Parity::None, 8, 1});
         dialogs.onMessage = [&](const ScriptedDialogService::Message &) {
             if (boxOpenMs > 0 && dialogs.messages.size() == 1)
                 QTest::qWait(boxOpenMs);
@@ -144,25 +149,26 @@ private slots:
         clock.start();
         const std::clock_t cpuBefore = std::clock();
 
-        link->SendAndWait("@E0010-??\r", quint8(attempts));
+        const LinkReply reply = device->session.send("@E0010-??\r", attempts);
 
         const bool answered = !lastReply.isEmpty();
         const bool refused = lastReply.contains('\025');
-        QCOMPARE(link->ReplyStatus(), QChar(refused ? u'N' : answered ? u'R' : u'W'));
-        QCOMPARE(link->LastReply(), lastReply);
+        QCOMPARE(reply.status, refused    ? LinkReply::Status::Refused
+                               : answered ? LinkReply::Status::Answered
+                                          : LinkReply::Status::TimedOut);
+        QCOMPARE(reply.bytes, lastReply);
         QCOMPARE(completed, answered ? QByteArrayList{lastReply} : QByteArrayList());
         QCOMPARE(device->commands, QByteArrayList(sent, "@E0010-??\r"));
         Messages boxes = refused ? Messages{nakBox} : answered ? Messages{} : Messages{timeoutBox};
         if (boxOpenMs > 0)
             boxes.append(timeoutBox); // the time-out ran out while the first box was open
         QCOMPARE(dialogs.messages, boxes);
-        const int timeout =
-            int((deviceClass == 4 || deviceClass == 8 ? 2000 : 4000) * timeoutScale);
+        const int timeout = int((deviceClass >= DeviceClass::Zorla ? 2000 : 4000) * timeoutScale);
         QCOMPARE(link->replyTimeout(), timeout);
-        const bool paced = deviceClass < 4 && answered;
+        const bool paced = deviceClass < DeviceClass::Zorla && answered;
         QVERIFY(clock.nsecsElapsed() >=
                 (sent - (answered ? 1 : 0)) * timeout * 1000000LL + (paced ? 10 * 9334000LL : 0));
-        QVERIFY(link->InTime() && !link->isWaiting());
+        QVERIFY(!link->isWaiting());
         QVERIFY(double(std::clock() - cpuBefore) / CLOCKS_PER_SEC < 0.2);
     }
 
@@ -172,32 +178,33 @@ private slots:
     void betweenCommands_data()
     {
         QTest::addColumn<QByteArray>("between");
-        QTest::addColumn<qint64>("receiveBuffer");
+        QTest::addColumn<qsizetype>("receiveLimit");
         QTest::addColumn<QByteArray>("reply"); // to the next command
         QTest::addColumn<QByteArray>("lastReply");
         const QByteArray long19("0123456789ABCDEFGH\r");
-        QTest::newRow("late reply")
-            << QByteArray("LATE\r") << 1024LL << QByteArray("NEXT\r") << QByteArray("NEXT\r");
-        QTest::newRow("reply started")
-            << QByteArray("@E0") << 1024LL << QByteArray("1-FF\r") << QByteArray("@E01-FF\r");
-        QTest::newRow("overflow") << QByteArray("@E0") << 16LL << long19 << long19;
+        QTest::newRow("late reply") << QByteArray("LATE\r") << qsizetype(1024)
+                                    << QByteArray("NEXT\r") << QByteArray("NEXT\r");
+        QTest::newRow("reply started") << QByteArray("@E0") << qsizetype(1024)
+                                       << QByteArray("1-FF\r") << QByteArray("@E01-FF\r");
+        QTest::newRow("overflow") << QByteArray("@E0") << qsizetype(16) << long19 << long19;
     }
     void betweenCommands()
     {
         QFETCH(QByteArray, between);
-        QFETCH(qint64, receiveBuffer);
+        QFETCH(qsizetype, receiveLimit);
         QFETCH(QByteArray, reply);
-        link->setDeviceClass(8);
-        link->commStart().setReadBufferSize(receiveBuffer);
-        link->SendAndWait("@C4\r", 1);
+        link->setDeviceClass(DeviceClass::Velmar);
+        link->setReceiveLimit(receiveLimit);
+        QByteArrayList completed;
+        connect(link, &SerialLink::replyCompleted, this,
+                [&](const QByteArray &r) { completed.append(r); });
+        link->exchange("@C4\r", 1);
         device->send(between);
         QTest::qWait(50);
         const bool late = between.endsWith('\r');
-        QCOMPARE(link->ReplyStatus(), late ? u'R' : u'W');
-        QCOMPARE(link->LastReply(), late ? between : QByteArray());
+        QCOMPARE(completed, late ? QByteArrayList{between} : QByteArrayList());
         device->replies = {{}, {reply}};
-        link->SendAndWait("@E01-??\r", 1);
-        QTEST(link->LastReply(), "lastReply");
+        QTEST(link->exchange("@E01-??\r", 1).bytes, "lastReply");
     }
 
     // A port lost while waiting: code 1 at once, no further attempt, the port closed; the next
@@ -205,7 +212,7 @@ private slots:
     void portVanishes()
     {
         link->setTimeoutScale(1.0);
-        link->setDeviceClass(4);
+        link->setDeviceClass(DeviceClass::Zorla);
         QTimer::singleShot(100, this, [this] {
             device->notifier.setEnabled(false);
             device->pty.closeMaster();
@@ -213,10 +220,10 @@ private slots:
         for (int boxes = 1; boxes <= 2; ++boxes) {
             QElapsedTimer clock;
             clock.start();
-            link->SendAndWait("@C4\r", 3);
+            const LinkReply reply = device->session.send("@C4\r", 3);
             QVERIFY(clock.elapsed() < 1000);
             QCOMPARE(device->commands.size(), 1);
-            QCOMPARE(link->ReplyStatus(), u'W');
+            QCOMPARE(reply.status, LinkReply::Status::PortLost);
             QCOMPARE(dialogs.messages.size(), boxes);
             QCOMPARE(dialogs.messages.last().title, QStringLiteral("Communication Error!"));
             QVERIFY(!link->isOpen());
@@ -227,18 +234,14 @@ private slots:
     void twoLinksAtOnce()
     {
         ScriptedDevice other(dialogs);
-        other.link.setDeviceClass(8);
-        link->setDeviceClass(4);
+        other.link.setDeviceClass(DeviceClass::Velmar);
+        link->setDeviceClass(DeviceClass::Zorla);
         device->replies = {{"FIRST", "\r"}};
         other.replies = {{"SECOND\r"}};
         QByteArray second; // as the second link's wait ends
-        QTimer::singleShot(5, this, [&] {
-            other.link.SendAndWait("@C4\r", 3);
-            second = other.link.LastReply();
-        });
-        link->SendAndWait("@C4\r", 3);
+        QTimer::singleShot(5, this, [&] { second = other.link.exchange("@C4\r", 3).bytes; });
+        QCOMPARE(link->exchange("@C4\r", 3).bytes, QByteArray("FIRST\r"));
         QCOMPARE(second, QByteArray("SECOND\r"));
-        QCOMPARE(link->LastReply(), QByteArray("FIRST\r"));
         QCOMPARE(dialogs.messages, Messages());
     }
 };

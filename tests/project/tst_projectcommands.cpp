@@ -188,8 +188,8 @@ private slots:
         TicketProject project;
         ScriptedDialogService dialogs;
         ProjectCommands commands(project, dialogs);
-        project.setSlot(TicketProject::F, {QByteArray("old"), QStringLiteral("f.prn"),
-                                           QStringLiteral("/f.prn"), 3});
+        project.setSlot(TicketProject::F,
+                        {QByteArray("old"), QStringLiteral("f.prn"), QStringLiteral("/f.prn"), 3});
         const TicketSlot before = project.slot(TicketProject::F);
         writeFile(path(QStringLiteral("damaged.dat")), data);
         dialogs.queueFile(path(QStringLiteral("damaged.dat")));
