@@ -116,6 +116,8 @@ DeviceProgrammer::Step DeviceProgrammer::write(quint16 address, const QByteArray
                                                ProgressCounter &progress, int step)
 {
     const LinkReply reply = m_session.send(memoryWriteCommand(address, bytes));
+    if (reply.status == LinkReply::Status::Aborted)
+        return Step::Cancel;
     if (!reply.answered()) {
         m_failedReply = reply;
         return Step::Fail;

@@ -40,7 +40,9 @@ TransferResult DeviceReader::run()
 
 bool DeviceReader::read(quint16 address, QByteArray *bytes)
 {
-    const LinkReply reply = m_session.send(memoryReadCommand(address));
+    const QByteArray command = memoryReadCommand(address);
+    // The reply echoes "@E", the address and "-": anything else is stale and waited past.
+    const LinkReply reply = m_session.send(command, 3, command.left(7));
     if (!reply.answered()) {
         m_failedReply = reply;
         return false;
@@ -146,6 +148,8 @@ void DeviceReader::showProgress(const ProgressCounter &progress)
 
 TransferResult DeviceReader::failed()
 {
+    if (m_failedReply.status == LinkReply::Status::Aborted)
+        return finish(TransferResult::Outcome::Cancelled);
     TransferResult result{TransferResult::Kind::Read, TransferResult::Outcome::Failed,
                           ErrorCode::ReadFailed, m_invalid};
     if (m_invalid.isEmpty() && m_failedReply.status == LinkReply::Status::Refused)

@@ -11,14 +11,22 @@ DeviceSession::DeviceSession(SerialLink &link, DialogService &dialogs, QObject *
             [this] { showError(m_dialogs, ErrorCode::CommandRefused); });
 }
 
-LinkReply DeviceSession::send(const QByteArray &command, int attempts)
+LinkReply DeviceSession::send(const QByteArray &command, int attempts, const QByteArray &echo)
 {
-    const LinkReply reply = m_link.exchange(command, attempts);
+    if (m_aborted)
+        return {LinkReply::Status::Aborted, {}, {}, false};
+    const LinkReply reply = m_link.exchange(command, attempts, echo);
     if (reply.status == LinkReply::Status::PortLost)
         showError(m_dialogs, ErrorCode::Communication, reply.description);
     else if (reply.status == LinkReply::Status::TimedOut || reply.timeoutPassed)
         m_dialogs.showMessage(QStringLiteral("Communication failed"), QStringLiteral("Timeout!"));
     return reply;
+}
+
+void DeviceSession::abort()
+{
+    m_aborted = true;
+    m_link.abort();
 }
 
 void DeviceSession::setPortState(PortState state)

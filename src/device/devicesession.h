@@ -27,9 +27,11 @@ public:
     SerialLink &link() { return m_link; }
     DialogService &dialogs() { return m_dialogs; }
 
-    // Sends one command with its attempts. A refusal is reported as it arrives (the time-out keeps
-    // running meanwhile); a lost port and a time-out are reported once the command has ended.
-    LinkReply send(const QByteArray &command, int attempts = 3);
+    // Sends one command with its attempts (see SerialLink::exchange for the echo). A refusal is
+    // reported as it arrives (the time-out keeps running meanwhile); a lost port and a time-out are
+    // reported once the command has ended; an aborted wait is not reported.
+    LinkReply send(const QByteArray &command, int attempts = 3,
+                   const QByteArray &echo = QByteArray());
 
     PortState portState() const { return m_portState; }
     void setPortState(PortState state);
@@ -54,7 +56,10 @@ public:
 
     // Asks the running transfer to stop after the command in progress.
     void requestCancel() { m_cancelRequested = true; }
-    bool cancelRequested() const { return m_cancelRequested; }
+    // Stops at once: the command in progress ends without waiting for its reply, and the
+    // running procedure ends as cancelled.
+    void abort();
+    bool cancelRequested() const { return m_cancelRequested || m_aborted; }
     void clearCancel() { m_cancelRequested = false; }
 
 signals:
@@ -74,4 +79,5 @@ private:
     bool m_transfersEnabled = false;
     TransferProgress m_progress;
     bool m_cancelRequested = false;
+    bool m_aborted = false; // for good: nothing more is sent
 };

@@ -4,9 +4,10 @@
 #include <QString>
 
 // How one command on the serial link ended: the device's reply, a refusal (NAK), no reply within
-// the attempts, or a port that failed; with the reply bytes and a description for the operator.
+// the attempts, a port that failed, or a wait broken off by abort(); with the reply bytes and a
+// description for the operator.
 struct LinkReply {
-    enum class Status { Answered, Refused, TimedOut, PortLost };
+    enum class Status { Answered, Refused, TimedOut, PortLost, Aborted };
 
     Status status = Status::TimedOut;
     QByteArray bytes;    // the completed reply (also the refusal), empty otherwise

@@ -44,12 +44,14 @@ SerialLink::~SerialLink()
 void SerialLink::setPortNumber(int number)
 {
     m_portNumber = number;
+    m_byNumber = true;
     m_portName = m_binding ? m_binding->systemName(number) : defaultSystemName(number);
 }
 
 void SerialLink::setPortName(const QString &systemName)
 {
     m_portName = systemName;
+    m_byNumber = false;
 }
 
 bool SerialLink::setLineSettings(const LineSettings &settings)
@@ -60,11 +62,17 @@ bool SerialLink::setLineSettings(const LineSettings &settings)
     return true;
 }
 
+QString SerialLink::portLabel() const
+{
+    if (!m_byNumber)
+        return m_portName;
+    const QString option = QStringLiteral("COM %1").arg(m_portNumber);
+    return m_portName.isEmpty() ? option : QStringLiteral("%1 (%2)").arg(option, m_portName);
+}
+
 QString SerialLink::portDescription(const QString &what) const
 {
-    const QString name =
-        m_portName.isEmpty() ? QStringLiteral("COM %1").arg(m_portNumber) : m_portName;
-    return QStringLiteral("%1: %2").arg(name, what);
+    return QStringLiteral("%1: %2").arg(portLabel(), what);
 }
 
 bool SerialLink::isOpen() const
@@ -94,6 +102,8 @@ bool SerialLink::open(QString *error)
     }
     connect(m_transport.get(), &PortTransport::readyRead, this, &SerialLink::receive);
     connect(m_transport.get(), &PortTransport::lost, this, &SerialLink::onLost);
+    // Whatever an earlier run left waiting in the port is no reply to this one.
+    m_transport->discardInput();
     m_rxBuffer.clear();
     return true;
 }
@@ -185,13 +195,18 @@ bool SerialLink::send(const QByteArray &command, QString *failure)
     return sent;
 }
 
-LinkReply SerialLink::exchange(const QByteArray &command, int attempts)
+LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QByteArray &echo)
 {
     const bool outerWaiting = m_waiting;
     m_waiting = true;
+    m_aborted = false;
     m_status = LinkReply::Status::TimedOut;
     m_reply.clear();
     m_portFailure.clear();
+    m_echo = echo;
+    if (isOpen())
+        m_transport->discardInput();
+    m_rxBuffer.clear();
 
     QString failure;
     int attempt = 0;
@@ -202,7 +217,8 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts)
         m_timer.start(replyTimeout());
         if (!send(command, &failure))
             break;
-        if (m_status == LinkReply::Status::TimedOut && m_inTime && m_portFailure.isEmpty()) {
+        if (m_status == LinkReply::Status::TimedOut && m_inTime && m_portFailure.isEmpty() &&
+            !m_aborted) {
             QEventLoop loop;
             QEventLoop *outerLoop = m_loop;
             m_loop = &loop;
@@ -215,16 +231,33 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts)
         }
         m_timer.stop();
         ++attempt;
-    } while (m_status == LinkReply::Status::TimedOut && attempt < attempts);
+    } while (m_status == LinkReply::Status::TimedOut && attempt < attempts && !m_aborted);
 
     m_waiting = outerWaiting;
     return finishExchange(failure);
 }
 
+void SerialLink::abort()
+{
+    if (!m_waiting)
+        return;
+    m_aborted = true;
+    if (m_loop)
+        m_loop->quit();
+}
+
 LinkReply SerialLink::finishExchange(const QString &failure)
 {
     m_timer.stop();
+    m_echo.clear();
     LinkReply reply;
+    if (m_aborted && m_status == LinkReply::Status::TimedOut) {
+        m_aborted = false;
+        m_inTime = true;
+        reply.status = LinkReply::Status::Aborted;
+        return reply;
+    }
+    m_aborted = false;
     if (!failure.isEmpty()) {
         m_portFailure.clear();
         reply.status = LinkReply::Status::PortLost;
@@ -254,17 +287,48 @@ void SerialLink::receive()
         m_rxBuffer = chunk;
     else
         m_rxBuffer.append(chunk);
-    const bool complete =
-        m_rxBuffer.contains(carriageReturn) || (m_rxBuffer.size() == 9 && m_rxBuffer.contains('@'));
-    if (complete)
-        completeReply();
+    dropFlood();
+    while (takeReply()) {
+    }
 }
 
-void SerialLink::completeReply()
+// Noise longer than any reply before the end of the next one is dropped, all but its newest
+// bytes, so that a flood neither grows the buffer nor ends up in the reply.
+void SerialLink::dropFlood()
+{
+    const qsizetype end = m_rxBuffer.indexOf(carriageReturn);
+    const qsizetype unfinished = end < 0 ? m_rxBuffer.size() : end;
+    if (unfinished > m_receiveLimit)
+        m_rxBuffer.remove(0, unfinished - keptAfterFlood);
+}
+
+// Completes one reply from the buffer if it holds one; true when the buffer should be looked at
+// again for the next.
+bool SerialLink::takeReply()
+{
+    const qsizetype end = m_rxBuffer.indexOf(carriageReturn);
+    const bool nineWithAt = m_rxBuffer.size() == 9 && m_rxBuffer.contains('@');
+    if (end < 0 && !nineWithAt)
+        return false;
+    if (m_echo.isEmpty()) {
+        completeReply(std::exchange(m_rxBuffer, {}));
+        return false;
+    }
+    // A checked reply ends at its carriage return; what follows may be the reply looked for.
+    const QByteArray reply = end < 0 ? std::exchange(m_rxBuffer, {}) : m_rxBuffer.left(end + 1);
+    m_rxBuffer.remove(0, reply.size());
+    if (reply.startsWith(m_echo) || reply.contains(nak)) {
+        completeReply(reply);
+        return false;
+    }
+    emit replyCompleted(reply); // stale: shown in traces, otherwise dropped
+    return !m_rxBuffer.isEmpty();
+}
+
+void SerialLink::completeReply(const QByteArray &reply)
 {
     // Taken out of the buffer before the refusal is announced, so that characters arriving while
     // it is being reported start the next reply.
-    const QByteArray reply = std::exchange(m_rxBuffer, {});
     const bool refusal = reply.contains(nak);
     m_reply = reply;
     emit replyCompleted(reply);

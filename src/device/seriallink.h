@@ -36,8 +36,10 @@ public:
     // at a time (see characterPause()).
     static constexpr std::chrono::microseconds deviceSettleTime{1000};
     // What an unfinished reply may grow to; a notification that brings this much at once means
-    // characters may have been dropped, and the reply starts afresh from it.
+    // characters may have been dropped, and the reply starts afresh from it. An unfinished reply
+    // that grows past it is noise but for its last keptAfterFlood bytes.
     static constexpr qsizetype defaultReceiveLimit = 1024;
+    static constexpr qsizetype keptAfterFlood = 128;
 
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
@@ -63,8 +65,15 @@ public:
 
     // Sends the command and waits for its reply, sending it again up to `attempts` times in all
     // (at least once) while no reply comes within the time-out. Events are processed meanwhile.
-    LinkReply exchange(const QByteArray &command, int attempts = 3);
+    // What waits in the port's input is dropped first. With an echo, a reply counts only if it
+    // starts with it (or is a refusal) and ends at its carriage return; any other is stale: it is
+    // dropped and the wait goes on within the same time-out.
+    LinkReply exchange(const QByteArray &command, int attempts = 3,
+                       const QByteArray &echo = QByteArray());
     bool isWaiting() const { return m_waiting; }
+    // Ends the wait in progress at once, without sending the command again; the exchange returns
+    // Aborted. Nothing happens when no command waits.
+    void abort();
 
     DeviceClass deviceClass() const { return m_deviceClass; }
     void setDeviceClass(DeviceClass deviceClass) { m_deviceClass = deviceClass; }
@@ -89,10 +98,13 @@ private:
     bool sendByCharacter(const QByteArray &command, QString *failure);
     LinkReply finishExchange(const QString &failure);
     void receive();
-    void completeReply();
+    void dropFlood();
+    bool takeReply();
+    void completeReply(const QByteArray &reply);
     void onTimeout();
     void onLost(const QString &description);
     QString portDescription(const QString &what) const;
+    QString portLabel() const;
     bool slowDevice() const;
 
     std::unique_ptr<PortTransport> m_transport;
@@ -100,6 +112,7 @@ private:
     PortBinding *m_binding = nullptr;
 
     int m_portNumber = 1;
+    bool m_byNumber = true; // the port was chosen as an option, not by name
     QString m_portName;
     LineSettings m_lineSettings;
 
@@ -109,6 +122,8 @@ private:
     bool m_inTime = true;
     DeviceClass m_deviceClass = DeviceClass::None;
     bool m_waiting = false;
+    bool m_aborted = false;
+    QByteArray m_echo;
     double m_timeoutScale = 1.0;
     qsizetype m_receiveLimit = defaultReceiveLimit;
 

@@ -124,7 +124,6 @@ void SerialPortTransport::onError(QSerialPort::SerialPortError error)
     // The device is gone or the port broke: nothing more can be read from it.
     if (!isPortFailure(error) || !m_port.isOpen())
         return;
-    const QString description = m_port.errorString();
     m_port.close();
-    emit lost(description);
+    emit lost(QStringLiteral("the device was disconnected"));
 }

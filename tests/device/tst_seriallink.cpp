@@ -172,9 +172,9 @@ private slots:
         QVERIFY(double(std::clock() - cpuBefore) / CLOCKS_PER_SEC < 0.2);
     }
 
-    // What arrives after a timed-out command: a late reply is still taken; the start of a reply
-    // is kept for the next command, unless the port's receive buffer overflows and what was
-    // collected before is thrown away.
+    // What arrives after a timed-out command is dropped before the next one is sent (a late
+    // reply is still seen as it completes); a chunk as large as the receive limit restarts the
+    // reply.
     void betweenCommands_data()
     {
         QTest::addColumn<QByteArray>("between");
@@ -184,8 +184,8 @@ private slots:
         const QByteArray long19("0123456789ABCDEFGH\r");
         QTest::newRow("late reply") << QByteArray("LATE\r") << qsizetype(1024)
                                     << QByteArray("NEXT\r") << QByteArray("NEXT\r");
-        QTest::newRow("reply started") << QByteArray("@E0") << qsizetype(1024)
-                                       << QByteArray("1-FF\r") << QByteArray("@E01-FF\r");
+        QTest::newRow("reply started")
+            << QByteArray("@E0") << qsizetype(1024) << QByteArray("1-FF\r") << QByteArray("1-FF\r");
         QTest::newRow("overflow") << QByteArray("@E0") << qsizetype(16) << long19 << long19;
     }
     void betweenCommands()
@@ -205,6 +205,38 @@ private slots:
         QCOMPARE(completed, late ? QByteArrayList{between} : QByteArrayList());
         device->replies = {{}, {reply}};
         QTEST(link->exchange("@E01-??\r", 1).bytes, "lastReply");
+    }
+
+    // A read reply counts only if it echoes the address asked for: a duplicated or late reply to
+    // an earlier command is waited past within the same time-out, a refusal still counts, and a
+    // flood of noise leaves only the newest bytes before the reply.
+    void checkedReplies_data()
+    {
+        QTest::addColumn<Chunks>("chunks");
+        QTest::addColumn<QByteArray>("echo");
+        QTest::addColumn<QByteArray>("expected"); // empty: timed out
+        const QByteArray echo("@EA004-");
+        QTest::newRow("duplicate in one chunk") << Chunks{"@EA000-11223344\r@EA004-55667788\r"}
+                                                << echo << QByteArray("@EA004-55667788\r");
+        QTest::newRow("late reply, then the right one")
+            << Chunks{"@EA000-11223344\r", "@EA004-55667788\r"} << echo
+            << QByteArray("@EA004-55667788\r");
+        QTest::newRow("only a stale reply") << Chunks{"@EA000-11223344\r"} << echo << QByteArray();
+        QTest::newRow("refusal") << Chunks{"\025\r"} << echo << QByteArray("\025\r");
+        QTest::newRow("flood before an unchecked reply")
+            << Chunks{QByteArray(3000, 'x') + "VELMAR 2.105 ID\r"} << QByteArray()
+            << (QByteArray(3000, 'x') + "VELMAR 2.105 ID\r").right(SerialLink::keptAfterFlood + 1);
+    }
+    void checkedReplies()
+    {
+        QFETCH(Chunks, chunks);
+        QFETCH(QByteArray, echo);
+        QFETCH(QByteArray, expected);
+        link->setDeviceClass(DeviceClass::Velmar);
+        device->replies = {chunks};
+        const LinkReply reply = link->exchange("@EA004-??\r", 1, echo);
+        QCOMPARE(reply.bytes, expected);
+        QCOMPARE(reply.status == LinkReply::Status::TimedOut, expected.isEmpty());
     }
 
     // A port lost while waiting: code 1 at once, no further attempt, the port closed; the next
