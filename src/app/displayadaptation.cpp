@@ -89,8 +89,7 @@ WindowFit DisplayAdaptation::adapt(QList<ControlRecord> &controls, const WorkAre
         scaleFirstPass(control, defaultFontSize);
     placeValueLabels(controls);
 
-    m_windowFit = WindowFit{current, true};
-    return m_windowFit;
+    return WindowFit{current, true};
 }
 
 void DisplayAdaptation::scaleFirstPass(ControlRecord &control, double defaultFontSize) const

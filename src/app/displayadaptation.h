@@ -50,10 +50,9 @@ public:
     WindowFit adapt(QList<ControlRecord> &controls, const WorkArea &current,
                     double defaultFontSize);
 
-    // Factors and window fit of the last run (1, 1 and an empty fit before the first run).
+    // Factors of the last run (1 and 1 before the first run).
     double horizontalFactor() const { return m_horizontalFactor; }
     double verticalFactor() const { return m_verticalFactor; }
-    WindowFit lastWindowFit() const { return m_windowFit; }
 
     static bool isValueLabel(const QString &name);
     // Nearest integer, halves to the even neighbour.
@@ -74,5 +73,4 @@ private:
     qint64 m_referenceWidth = StartReferenceWidth;
     double m_horizontalFactor = 1.0;
     double m_verticalFactor = 1.0;
-    WindowFit m_windowFit;
 };

@@ -1,5 +1,7 @@
 #include "slotpreview.h"
 
+#include "bytetext.h"
+
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -41,19 +43,19 @@ QPlainTextEdit *readOnlyView(const QString &text)
 
 } // namespace
 
-SlotPreview::SlotPreview(const QString &title, QByteArray content, QWidget *parent)
-    : QDialog(parent), m_content(std::move(content))
+SlotPreview::SlotPreview(const QString &title, const QByteArray &content, QWidget *parent)
+    : QDialog(parent)
 {
     setWindowTitle(title);
     auto *tabs = new QTabWidget;
-    tabs->addTab(readOnlyView(renderText(m_content)), tr("Text"));
-    tabs->addTab(readOnlyView(renderHex(m_content)), tr("Hex"));
+    tabs->addTab(readOnlyView(renderText(content)), tr("Text"));
+    tabs->addTab(readOnlyView(renderHex(content)), tr("Hex"));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(tr("%n byte(s)", nullptr, int(m_content.size()))));
+    layout->addWidget(new QLabel(tr("%n byte(s)", nullptr, int(content.size()))));
     layout->addWidget(tabs);
     layout->addWidget(buttons);
     resize(640, 480);
@@ -68,37 +70,10 @@ QString SlotPreview::title(const QString &slotName, const QString &fileTitle)
 
 QString SlotPreview::renderText(const QByteArray &content)
 {
-    QString out;
-    out.reserve(content.size() * 2);
-    for (const char c : content) {
-        const auto byte = uchar(c);
-        switch (byte) {
-        case 0:
-            out += QLatin1String("<00>");
-            break;
-        case 10:
-            out += QLatin1String("<LF>\n");
-            break;
-        case 12:
-            out += QLatin1String("<FF>");
-            break;
-        case 13:
-            out += QLatin1String("<CR>");
-            break;
-        case 27:
-            out += QLatin1String("<ESC>");
-            break;
-        default:
-            if (isPrintable(byte)) {
-                out += QLatin1Char(c);
-            } else {
-                out += QLatin1Char('<');
-                appendHex(out, byte);
-                out += QLatin1Char('>');
-            }
-        }
-    }
-    return out;
+    QStringList lines;
+    for (const QByteArray &line : content.split('\n'))
+        lines << escapedBytes(line, {{'\x1b', "ESC"}, {'\f', "FF"}, {'\r', "CR"}});
+    return lines.join(QStringLiteral("<LF>\n"));
 }
 
 QString SlotPreview::renderHex(const QByteArray &content)

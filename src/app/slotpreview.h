@@ -10,7 +10,7 @@ class SlotPreview : public QDialog
 {
     Q_OBJECT
 public:
-    SlotPreview(const QString &title, QByteArray content, QWidget *parent = nullptr);
+    SlotPreview(const QString &title, const QByteArray &content, QWidget *parent = nullptr);
 
     // "T — ticket.txt", or "T (read from device)" when the slot has no file title.
     static QString title(const QString &slotName, const QString &fileTitle);
@@ -21,9 +21,4 @@ public:
     // Lines of 16 bytes: 8-digit offset, the bytes in hex (a wider gap after the eighth), and
     // the printable ASCII with '.' for the rest. Every line ends with a line break.
     static QString renderHex(const QByteArray &content);
-
-    QByteArray content() const { return m_content; }
-
-private:
-    QByteArray m_content;
 };

@@ -33,10 +33,6 @@ public:
 
     // The toolkit's point sizes are typographic points like ours (QFont::setPointSizeF takes
     // them unchanged); pixel sizes follow the logical dpi.
-    static double pointsToPixels(double points, double logicalDpi = ReferenceDpi)
-    {
-        return points * logicalDpi / 72.0;
-    }
     static double pixelsToPoints(double pixels, double logicalDpi = ReferenceDpi)
     {
         return pixels * 72.0 / logicalDpi;

@@ -1,4 +1,4 @@
-#include "diaabout.h"
+#include "aboutdialog.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -13,7 +13,7 @@
 namespace
 {
 
-const QString CrLf = QStringLiteral("\r\n");
+const QString crLf = QStringLiteral("\r\n");
 
 QPixmap pictureOf(const QString &resource, QSize size)
 {
@@ -35,51 +35,51 @@ static void ensureResources()
     Q_INIT_RESOURCE(zvticket);
 }
 
-diaAbout::diaAbout(QWidget *parent)
-    : QDialog(parent), lblAbout(new QLabel(this)), imgZorla(new QLabel(this)),
-      OKButton(new QPushButton(QStringLiteral("OK"), this))
+AboutDialog::AboutDialog(QWidget *parent)
+    : QDialog(parent), m_aboutLabel(new QLabel(this)), m_picture(new QLabel(this)),
+      m_okButton(new QPushButton(QStringLiteral("OK"), this))
 {
     ensureResources();
     setObjectName(QStringLiteral("diaAbout"));
     setWindowTitle(QStringLiteral("About ..."));
     setModal(true);
-    lblAbout->setObjectName(QStringLiteral("lblAbout"));
-    lblAbout->setTextFormat(Qt::PlainText);
-    lblAbout->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QFont big = lblAbout->font();
+    m_aboutLabel->setObjectName(QStringLiteral("lblAbout"));
+    m_aboutLabel->setTextFormat(Qt::PlainText);
+    m_aboutLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QFont big = m_aboutLabel->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
-    lblAbout->setFont(big);
-    imgZorla->setObjectName(QStringLiteral("imgZorla"));
-    imgZorla->setFixedSize(PictureSize);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    m_aboutLabel->setFont(big);
+    m_picture->setObjectName(QStringLiteral("imgZorla"));
+    m_picture->setFixedSize(pictureSize);
+    m_okButton->setObjectName(QStringLiteral("OKButton"));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto *side = new QVBoxLayout;
-    side->addWidget(lblAbout, 1);
-    side->addWidget(OKButton, 0, Qt::AlignHCenter);
+    side->addWidget(m_aboutLabel, 1);
+    side->addWidget(m_okButton, 0, Qt::AlignHCenter);
     auto *layout = new QHBoxLayout(this);
-    layout->addWidget(imgZorla);
+    layout->addWidget(m_picture);
     layout->addLayout(side);
 
     load();
 }
 
-QString diaAbout::aboutText()
+QString AboutDialog::aboutText()
 {
     QString text;
     for (const QString &line : {QString(), QString(), QStringLiteral("ZorlaVelmarTicket"),
                                 QStringLiteral("V1.101"), QString()})
-        text += line + CrLf;
-    return text + CrLf + QStringLiteral("Dravenco");
+        text += line + crLf;
+    return text + crLf + QStringLiteral("Dravenco");
 }
 
-void diaAbout::load()
+void AboutDialog::load()
 {
     const QString icon = QStringLiteral(":/zvticket.svg");
     setWindowIcon(QFile::exists(icon) ? QIcon(icon)
                                       : style()->standardIcon(QStyle::SP_ComputerIcon));
-    imgZorla->setPixmap(pictureOf(QStringLiteral(":/imgZorla.svg"), PictureSize));
-    lblAbout->setText(aboutText());
+    m_picture->setPixmap(pictureOf(QStringLiteral(":/imgZorla.svg"), pictureSize));
+    m_aboutLabel->setText(aboutText());
 }

@@ -1,6 +1,6 @@
-#include "devicestatus.h"
-#include "diaserial.h"
+#include "devicesession.h"
 #include "portbinding.h"
+#include "portsettingsdialog.h"
 #include "pty.h"
 #include "scripteddialogservice.h"
 #include "seriallink.h"
@@ -16,14 +16,14 @@
 
 // The settings dialog over four pseudo-terminals bound to COM 1..4; a port can be held by another
 // port object (in use) or bound to a path that does not exist (missing).
-class TestDiaSerial : public QObject
+class TestPortSettingsDialog : public QObject
 {
     Q_OBJECT
 
     struct Bench {
         Bench(const QList<int> &inUse = {}, const QList<int> &missing = {})
-            : store(dir.filePath(QStringLiteral("settings.ini"))), binding(store), link(dialogs),
-              dialog(link, status, store, binding, dialogs, portNumber, portSettings)
+            : store(dir.filePath(QStringLiteral("settings.ini"))), binding(store),
+              session(link, dialogs), dialog(session, store, binding, choice)
         {
             link.setPortBinding(&binding);
             for (int i = 1; i <= 4; ++i) {
@@ -36,21 +36,25 @@ class TestDiaSerial : public QObject
                 }
             }
         }
-        QString stored(const char *key) const
+        QString stored(const QString &key) const
         {
-            return store.value(QString::fromLatin1(key), QStringLiteral("(none)"));
+            return store.value(key, QStringLiteral("(none)"));
         }
-        // Checked port option|link's port|port open|checked rate option (0: none)|panel 1|panel 2.
+        // Checked port option|link's port|port open|checked rate option (0: none)|port
+        // state|summary.
         QString state() const
         {
             int port = 0, rate = 0;
-            for (int i = 1; i <= diaSerial::rateCount; ++i) {
-                port = i <= diaSerial::portCount && dialog.optCOM(i)->isChecked() ? i : port;
-                rate = dialog.optBauds(i)->isChecked() ? i : rate;
+            for (int i = 1; i <= PortSettingsDialog::rateCount; ++i) {
+                port = i <= PortSettingsDialog::portCount && dialog.portOption(i)->isChecked()
+                           ? i
+                           : port;
+                rate = dialog.rateOption(i)->isChecked() ? i : rate;
             }
             return QString::asprintf("%d|%d|%d|%d|", port, link.portNumber(), int(link.isOpen()),
                                      rate) +
-                   status.portState() + QLatin1Char('|') + status.portSummary();
+                   QLatin1String(portStates[int(session.portState())]) + QLatin1Char('|') +
+                   dialog.summary();
         }
 
         QTemporaryDir dir;
@@ -58,13 +62,15 @@ class TestDiaSerial : public QObject
         PortBinding binding;
         ScriptedDialogService dialogs;
         SerialLink link;
-        DeviceStatus status;
-        int portNumber = 1;
-        QString portSettings = QStringLiteral("9600,n,8,1");
+        DeviceSession session;
+        PortSettingsDialog::PortChoice choice;
         Pty ptys[4];
         QSerialPort holders[4];
-        diaSerial dialog;
+        PortSettingsDialog dialog;
     };
+
+    // DeviceSession::PortState by name.
+    static constexpr const char *portStates[] = {"NotConnected", "PortOpened", "Connected"};
 
     static QStringList devices(const char *names)
     {
@@ -107,13 +113,13 @@ private slots:
             QTest::newRow(name) << inUse << missing << QString::fromLatin1(port)
                                 << QString::fromLatin1(settings) << QString::fromLatin1(expected);
         };
-        row("empty store", {}, {}, "", "", "1|1|1|4|Port Opened|COM 1, 9600bps 8-N-1");
-        row("stored 3", {}, {}, "3", "19200,n,8,1", "3|3|1|5|Port Opened|COM 3, 19200bps 8-N-1");
-        row("stored in use", {3}, {}, "3", "", "1|1|1|4|Port Opened|COM 1, 9600bps 8-N-1");
-        row("stored, 1 in use", {1, 3}, {}, "3", "", "1|1|0|4|Not Connected|COM 1, 9600bps 8-N-1");
-        row("stored missing", {}, {2}, "2", "", "1|1|1|4|Port Opened|COM 1, 9600bps 8-N-1");
-        row("1 missing", {}, {1}, "", "2400,n,8,1", "1|1|0|2|Not Connected|COM 1, 2400bps 8-N-1");
-        row("settings not offered", {}, {}, "2", "600,n,8,1", "2|2|1|0|Port Opened|");
+        row("empty store", {}, {}, "", "", "1|1|1|4|PortOpened|COM 1, 9600bps 8-N-1");
+        row("stored 3", {}, {}, "3", "19200,n,8,1", "3|3|1|5|PortOpened|COM 3, 19200bps 8-N-1");
+        row("stored in use", {3}, {}, "3", "", "1|1|1|4|PortOpened|COM 1, 9600bps 8-N-1");
+        row("stored, 1 in use", {1, 3}, {}, "3", "", "1|1|0|4|NotConnected|COM 1, 9600bps 8-N-1");
+        row("stored missing", {}, {2}, "2", "", "1|1|1|4|PortOpened|COM 1, 9600bps 8-N-1");
+        row("1 missing", {}, {1}, "", "2400,n,8,1", "1|1|0|2|NotConnected|COM 1, 2400bps 8-N-1");
+        row("settings not offered", {}, {}, "2", "600,n,8,1", "2|2|1|0|PortOpened|");
     }
     void load()
     {
@@ -123,16 +129,17 @@ private slots:
         Bench b(inUse, missing);
         QFETCH(QString, port);
         if (!port.isEmpty())
-            b.store.setValue(QStringLiteral("CommPort"), port);
+            b.store.setValue(SettingsStore::portKey(), port);
         if (!settings.isEmpty())
-            b.store.setValue(QStringLiteral("CommSettings"), settings);
+            b.store.setValue(SettingsStore::lineSettingsKey(), settings);
         b.dialog.load();
         QTEST(b.state(), "expected");
-        QCOMPARE(b.link.settings(), settings.isEmpty() ? b.portSettings : settings);
+        QCOMPARE(b.link.lineSettings().toString(),
+                 settings.isEmpty() ? b.choice.lineSettings.toString() : settings);
         for (int i = 1; i <= 4; ++i) {
             const bool marked = inUse.contains(i) || missing.contains(i);
             QCOMPARE(b.dialog.tag(i), marked ? QStringLiteral("OCCUPED") : QString());
-            QCOMPARE(b.dialog.optCOM(i)->isEnabled(), !missing.contains(i));
+            QCOMPARE(b.dialog.portOption(i)->isEnabled(), !missing.contains(i));
         }
         QVERIFY(b.dialogs.messages.isEmpty());
     }
@@ -144,20 +151,21 @@ private slots:
         Bench b({3});
         b.dialog.load();
         b.dialog.show();
-        b.dialog.optCOM(3)->setChecked(true);
-        b.dialog.optBauds(3)->setChecked(true);
-        QTest::mouseClick(b.dialog.OKButton(), Qt::LeftButton);
-        QCOMPARE(b.state(), QStringLiteral("3|3|0|3|Not Connected|COM 3, 4800bps 8-N-1"));
+        b.dialog.portOption(3)->setChecked(true);
+        b.dialog.rateOption(3)->setChecked(true);
+        QTest::mouseClick(b.dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(b.state(), QStringLiteral("3|3|0|3|NotConnected|COM 3, 4800bps 8-N-1"));
         QCOMPARE(b.dialogs.messages.value(0).title, QStringLiteral("Configuration error!"));
         QVERIFY(b.dialogs.messages.value(0).text.contains(QStringLiteral("in use")));
         QVERIFY(b.dialog.isVisible());
-        QCOMPARE(b.stored("CommPort"), QStringLiteral("(none)"));
+        QCOMPARE(b.stored(SettingsStore::portKey()), QStringLiteral("(none)"));
 
-        b.dialog.optCOM(2)->setChecked(true);
-        QTest::mouseClick(b.dialog.OKButton(), Qt::LeftButton);
-        QCOMPARE(b.state(), QStringLiteral("2|2|1|3|Port Opened|COM 2, 4800bps 8-N-1"));
-        QCOMPARE(b.stored("CommPort") + b.stored("CommSettings"), QStringLiteral("24800,n,8,1"));
-        QCOMPARE(b.link.commStart().baudRate(), 4800);
+        b.dialog.portOption(2)->setChecked(true);
+        QTest::mouseClick(b.dialog.okButton(), Qt::LeftButton);
+        QCOMPARE(b.state(), QStringLiteral("2|2|1|3|PortOpened|COM 2, 4800bps 8-N-1"));
+        QCOMPARE(b.stored(SettingsStore::portKey()) + b.stored(SettingsStore::lineSettingsKey()),
+                 QStringLiteral("24800,n,8,1"));
+        QCOMPARE(b.link.lineSettings().rate, 4800);
         QVERIFY(!b.dialog.isVisible() && b.dialog.isLoaded());
         QCOMPARE(b.dialogs.messages.size(), 1);
     }
@@ -167,31 +175,30 @@ private slots:
     void closeWithoutOkRestores()
     {
         Bench b;
-        b.store.setValue(QStringLiteral("CommPort"), QStringLiteral("4"));
-        b.store.setValue(QStringLiteral("CommSettings"), QStringLiteral("2400,n,8,1"));
+        b.store.setValue(SettingsStore::portKey(), QStringLiteral("4"));
+        b.store.setValue(SettingsStore::lineSettingsKey(), QStringLiteral("2400,n,8,1"));
         b.dialog.load();
-        b.portNumber = b.link.portNumber();
-        b.portSettings = b.link.settings();
+        b.choice = {b.link.portNumber(), b.link.lineSettings()};
         b.dialog.show();
-        b.dialog.optCOM(1)->setChecked(true);
-        b.dialog.optBauds(5)->setChecked(true);
+        b.dialog.portOption(1)->setChecked(true);
+        b.dialog.rateOption(5)->setChecked(true);
         b.dialog.close();
 
         QVERIFY(!b.dialog.isLoaded());
         QCOMPARE(b.state().section(QLatin1Char('|'), 1, 2), QStringLiteral("4|0"));
-        QCOMPARE(b.link.settings(), QStringLiteral("2400,n,8,1"));
-        QCOMPARE(b.stored("CommPort"), QStringLiteral("4"));
+        QCOMPARE(b.link.lineSettings().toString(), QStringLiteral("2400,n,8,1"));
+        QCOMPARE(b.stored(SettingsStore::portKey()), QStringLiteral("4"));
 
         // Shown again, it loads afresh: port 4 is opened again.
         b.dialog.load();
-        QCOMPARE(b.state(), QStringLiteral("4|4|1|2|Port Opened|COM 4, 2400bps 8-N-1"));
+        QCOMPARE(b.state(), QStringLiteral("4|4|1|2|PortOpened|COM 4, 2400bps 8-N-1"));
     }
 
     void bindAnotherDevice()
     {
         Bench b({}, {4});
         b.dialog.load();
-        QVERIFY(!b.dialog.optCOM(4)->isEnabled());
+        QVERIFY(!b.dialog.portOption(4)->isEnabled());
         Pty other;
         QVERIFY(other.open());
         QLineEdit *edit = b.dialog.deviceChooser(4)->lineEdit();
@@ -199,9 +206,9 @@ private slots:
         emit edit->editingFinished();
         QCOMPARE(b.binding.systemName(4), other.slavePath());
         QCOMPARE(b.dialog.tag(4), QString());
-        QVERIFY(b.dialog.optCOM(4)->isEnabled());
+        QVERIFY(b.dialog.portOption(4)->isEnabled());
     }
 };
 
-QTEST_MAIN(TestDiaSerial)
-#include "tst_diaserial.moc"
+QTEST_MAIN(TestPortSettingsDialog)
+#include "tst_portsettingsdialog.moc"

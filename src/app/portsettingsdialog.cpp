@@ -1,7 +1,6 @@
-#include "diaserial.h"
+#include "portsettingsdialog.h"
 
-#include "devicestatus.h"
-#include "dialogservice.h"
+#include "devicesession.h"
 #include "errors.h"
 #include "portbinding.h"
 #include "seriallink.h"
@@ -23,21 +22,26 @@ namespace
 {
 
 const QString occupied = QStringLiteral("OCCUPED");
-const QString portKey = QStringLiteral("CommPort");
-const QString settingsKey = QStringLiteral("CommSettings");
 
 QString summaryOf(int portNumber, int rate)
 {
     return QStringLiteral("COM %1, %2bps 8-N-1").arg(portNumber).arg(rate);
 }
 
+// The settings the dialog offers: the rate with no parity, 8 data bits and 1 stop bit.
+LineSettings offeredSettings(int rate)
+{
+    LineSettings settings;
+    settings.rate = rate;
+    return settings;
+}
+
 } // namespace
 
-diaSerial::diaSerial(SerialLink &link, DeviceStatus &status, SettingsStore &store,
-                     PortBinding &binding, DialogService &dialogs, const int &portNumber,
-                     const QString &portSettings, QWidget *parent)
-    : QDialog(parent), m_link(link), m_status(status), m_store(store), m_binding(binding),
-      m_dialogs(dialogs), m_portNumber(portNumber), m_portSettings(portSettings)
+PortSettingsDialog::PortSettingsDialog(DeviceSession &session, SettingsStore &store,
+                                       PortBinding &binding, const PortChoice &choice,
+                                       QWidget *parent)
+    : QDialog(parent), m_session(session), m_store(store), m_binding(binding), m_choice(choice)
 {
     setObjectName(QStringLiteral("diaSerial"));
     setWindowTitle(QStringLiteral("COM settings"));
@@ -45,13 +49,31 @@ diaSerial::diaSerial(SerialLink &link, DeviceStatus &status, SettingsStore &stor
     buildControls();
 }
 
-diaSerial::~diaSerial()
+PortSettingsDialog::~PortSettingsDialog()
 {
     if (m_loaded)
         releasePort();
 }
 
-void diaSerial::buildControls()
+void PortSettingsDialog::buildControls()
+{
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OKButton"));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &PortSettingsDialog::applyChoice);
+
+    auto *frames = new QHBoxLayout;
+    frames->addWidget(buildPortFrame(), 1);
+    frames->addWidget(buildRateFrame());
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_okButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(frames);
+    layout->addLayout(buttons);
+}
+
+QWidget *PortSettingsDialog::buildPortFrame()
 {
     auto *portFrame = new QGroupBox(QStringLiteral("Port"), this);
     auto *portLayout = new QGridLayout(portFrame);
@@ -82,52 +104,42 @@ void diaSerial::buildControls()
         connect(port.device->lineEdit(), &QLineEdit::editingFinished, this,
                 [this, i] { rebind(i); });
     }
+    return portFrame;
+}
 
+QWidget *PortSettingsDialog::buildRateFrame()
+{
     auto *rateFrame = new QGroupBox(QStringLiteral("Baudrate"), this);
     auto *rateLayout = new QVBoxLayout(rateFrame);
     m_rateGroup = new QButtonGroup(this);
     for (int i = 1; i <= rateCount; ++i) {
-        auto *option = new QRadioButton(
-            QStringLiteral("%1 bps").arg(rates[static_cast<size_t>(i - 1)]), rateFrame);
+        auto *option =
+            new QRadioButton(QStringLiteral("%1 bps").arg(LineSettings::rates[i - 1]), rateFrame);
         option->setObjectName(QStringLiteral("optBauds%1").arg(i));
         m_rateGroup->addButton(option, i);
         rateLayout->addWidget(option);
         m_rateOptions[static_cast<size_t>(i - 1)] = option;
     }
-
-    m_okButton = new QPushButton(QStringLiteral("OK"), this);
-    m_okButton->setObjectName(QStringLiteral("OKButton"));
-    m_okButton->setDefault(true);
-    connect(m_okButton, &QPushButton::clicked, this, &diaSerial::OKButtonClick);
-
-    auto *frames = new QHBoxLayout;
-    frames->addWidget(portFrame, 1);
-    frames->addWidget(rateFrame);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_okButton);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(frames);
-    layout->addLayout(buttons);
+    return rateFrame;
 }
 
-QRadioButton *diaSerial::optCOM(int index) const
+QRadioButton *PortSettingsDialog::portOption(int index) const
 {
     return index >= 1 && index <= portCount ? row(index).option : nullptr;
 }
 
-QRadioButton *diaSerial::optBauds(int index) const
+QRadioButton *PortSettingsDialog::rateOption(int index) const
 {
     return index >= 1 && index <= rateCount ? m_rateOptions[static_cast<size_t>(index - 1)]
                                             : nullptr;
 }
 
-QString diaSerial::tag(int index) const
+QString PortSettingsDialog::tag(int index) const
 {
     return index >= 1 && index <= portCount ? row(index).tag : QString();
 }
 
-QComboBox *diaSerial::deviceChooser(int index) const
+QComboBox *PortSettingsDialog::deviceChooser(int index) const
 {
     return index >= 1 && index <= portCount ? row(index).device : nullptr;
 }
@@ -135,7 +147,7 @@ QComboBox *diaSerial::deviceChooser(int index) const
 // Opens the device of option `index` on a port object of its own and closes it again: a device
 // that is not there cannot be chosen; one that is in use (or not accessible) is tagged but can
 // still be chosen.
-void diaSerial::probeOption(int index)
+void PortSettingsDialog::probeOption(int index)
 {
     const QString name = m_binding.systemName(index);
     Probe probe = Probe::Missing;
@@ -156,7 +168,7 @@ void diaSerial::probeOption(int index)
     showBinding(index, probe);
 }
 
-void diaSerial::showBinding(int index, Probe probe)
+void PortSettingsDialog::showBinding(int index, Probe probe)
 {
     PortRow &port = row(index);
     const QSignalBlocker blocker(port.device);
@@ -172,7 +184,7 @@ void diaSerial::showBinding(int index, Probe probe)
     port.option->setToolTip(text);
 }
 
-void diaSerial::rebind(int index)
+void PortSettingsDialog::rebind(int index)
 {
     const QString chosen = row(index).device->currentText().trimmed();
     if (chosen == m_binding.systemName(index))
@@ -181,7 +193,7 @@ void diaSerial::rebind(int index)
     probeOption(index);
 }
 
-void diaSerial::clearRateSelection()
+void PortSettingsDialog::clearRateSelection()
 {
     m_rateGroup->setExclusive(false);
     for (QRadioButton *option : m_rateOptions)
@@ -189,99 +201,117 @@ void diaSerial::clearRateSelection()
     m_rateGroup->setExclusive(true);
 }
 
-bool diaSerial::selectRateOf(const QString &settings)
+bool PortSettingsDialog::selectRateOf(const LineSettings &settings)
 {
     clearRateSelection();
     for (int i = 1; i <= rateCount; ++i) {
-        if (settings == QStringLiteral("%1,n,8,1").arg(rates[static_cast<size_t>(i - 1)])) {
-            optBauds(i)->setChecked(true);
+        if (settings == offeredSettings(LineSettings::rates[i - 1])) {
+            rateOption(i)->setChecked(true);
             return true;
         }
     }
     return false;
 }
 
-void diaSerial::load()
+void PortSettingsDialog::setSummary(const QString &summary)
+{
+    m_summary = summary;
+    emit summaryChanged(summary);
+}
+
+void PortSettingsDialog::load()
 {
     m_loaded = true;
+    SerialLink &link = m_session.link();
     // The probe below opens every port in turn, so the link lets go of its own first.
-    m_link.close();
-    m_link.setSettings(m_portSettings);
+    link.close();
+    link.setLineSettings(m_choice.lineSettings);
     // Reads always return all waiting characters: there is no input length to set.
 
     m_binding.refresh();
     for (int i = 1; i <= portCount; ++i)
         probeOption(i);
+    applyStoredChoice();
 
-    bool numeric = false;
-    int stored = m_store.value(portKey, QString::number(m_portNumber)).trimmed().toInt(&numeric);
-    if (!numeric || stored < 1 || stored > portCount)
-        stored = m_portNumber >= 1 && m_portNumber <= portCount ? m_portNumber : 1;
-    m_link.setPortNumber(stored);
-    m_link.setSettings(m_store.value(settingsKey, m_portSettings));
-
-    if (tag(stored) == occupied)
-        m_link.setPortNumber(1);
-
-    const int portNumber = m_link.portNumber();
+    const int portNumber = link.portNumber();
     // A port that the probe found free but that cannot be opened now (taken in between) ends
     // closed as well.
-    if (tag(portNumber) != occupied && m_link.open())
-        m_status.setPortState(QStringLiteral("Port Opened"));
-    else
-        m_status.setPortState(QStringLiteral("Not Connected"));
-
-    optCOM(portNumber)->setChecked(true);
+    const bool opened = tag(portNumber) != occupied && link.open();
+    m_session.setPortState(opened ? DeviceSession::PortState::PortOpened
+                                  : DeviceSession::PortState::NotConnected);
+    portOption(portNumber)->setChecked(true);
 
     QString summary;
-    if (selectRateOf(m_link.settings()))
-        summary = summaryOf(portNumber, rates[static_cast<size_t>(m_rateGroup->checkedId() - 1)]);
-    m_status.setPortSummary(summary);
+    if (selectRateOf(link.lineSettings()))
+        summary = summaryOf(portNumber, LineSettings::rates[m_rateGroup->checkedId() - 1]);
+    setSummary(summary);
 }
 
-void diaSerial::OKButtonClick()
+// Gives the link the stored port (port 1 instead of one in use) and the stored line settings
+// (the window's when they cannot be read).
+void PortSettingsDialog::applyStoredChoice()
 {
-    m_link.close();
-    m_status.setPortState(QStringLiteral("Not Connected"));
+    SerialLink &link = m_session.link();
+    const QString defaultPort = QString::number(m_choice.portNumber);
+    bool numeric = false;
+    int stored = m_store.value(SettingsStore::portKey(), defaultPort).trimmed().toInt(&numeric);
+    if (!numeric || stored < 1 || stored > portCount)
+        stored =
+            m_choice.portNumber >= 1 && m_choice.portNumber <= portCount ? m_choice.portNumber : 1;
+    link.setPortNumber(tag(stored) == occupied ? 1 : stored);
+    const std::optional<LineSettings> settings = LineSettings::parse(
+        m_store.value(SettingsStore::lineSettingsKey(), m_choice.lineSettings.toString()));
+    if (settings)
+        link.setLineSettings(*settings);
+}
+
+void PortSettingsDialog::applyChoice()
+{
+    SerialLink &link = m_session.link();
+    link.close();
+    m_session.setPortState(DeviceSession::PortState::NotConnected);
 
     const int portNumber = m_portGroup->checkedId();
     const int rateIndex = m_rateGroup->checkedId();
     if (portNumber < 1 || rateIndex < 1) {
-        ShowError(m_dialogs, 3, QStringLiteral("Choose a port and a rate."));
+        showError(m_session.dialogs(), ErrorCode::Configuration,
+                  QStringLiteral("Choose a port and a rate."));
         return;
     }
-    const int rate = rates[static_cast<size_t>(rateIndex - 1)];
-    m_status.setPortSummary(summaryOf(portNumber, rate));
+    const int rate = LineSettings::rates[rateIndex - 1];
+    setSummary(summaryOf(portNumber, rate));
 
-    m_link.setPortNumber(portNumber);
-    const QString settings = QStringLiteral("%1,n,8,1").arg(rate);
-    if (!m_link.setSettings(settings)) {
-        ShowError(m_dialogs, 3,
-                  QStringLiteral("The port does not take the settings %1.").arg(settings));
+    link.setPortNumber(portNumber);
+    const LineSettings settings = offeredSettings(rate);
+    if (!link.setLineSettings(settings)) {
+        showError(
+            m_session.dialogs(), ErrorCode::Configuration,
+            QStringLiteral("The port does not take the settings %1.").arg(settings.toString()));
         return;
     }
     QString error;
-    if (!m_link.open(&error)) {
-        ShowError(m_dialogs, 3, error);
+    if (!link.open(&error)) {
+        showError(m_session.dialogs(), ErrorCode::Configuration, error);
         return;
     }
-    m_status.setPortState(QStringLiteral("Port Opened"));
+    m_session.setPortState(DeviceSession::PortState::PortOpened);
 
-    m_store.setValue(portKey, QString::number(m_link.portNumber()));
-    m_store.setValue(settingsKey, m_link.settings());
+    m_store.setValue(SettingsStore::portKey(), QString::number(link.portNumber()));
+    m_store.setValue(SettingsStore::lineSettingsKey(), link.lineSettings().toString());
     m_store.sync();
     accept();
 }
 
-void diaSerial::releasePort()
+void PortSettingsDialog::releasePort()
 {
-    m_link.close();
-    m_link.setPortNumber(m_portNumber);
-    m_link.setSettings(m_portSettings);
+    SerialLink &link = m_session.link();
+    link.close();
+    link.setPortNumber(m_choice.portNumber);
+    link.setLineSettings(m_choice.lineSettings);
     m_loaded = false;
 }
 
-void diaSerial::unload()
+void PortSettingsDialog::unload()
 {
     if (!m_loaded)
         return;
@@ -289,7 +319,7 @@ void diaSerial::unload()
     emit unloaded();
 }
 
-void diaSerial::reject()
+void PortSettingsDialog::reject()
 {
     QDialog::reject();
     unload();

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "linesettings.h"
+
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <iterator>
 
-class DeviceStatus;
-class DialogService;
+class DeviceSession;
 class PortBinding;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class SerialLink;
 class SettingsStore;
 
 // The communication settings dialog "COM settings": finds out which of the four port options can
@@ -22,42 +23,49 @@ class SettingsStore;
 // The main window creates it hidden and calls load() ("loaded"); it shows it modally for the
 // Settings command, loading it first when it is not loaded. OK applies the choice and hides the
 // dialog (it stays loaded); closing it without OK unloads it: the port is closed, the window's
-// PortNumber and PortSettings are given back to the link, and unloaded() is emitted.
-class diaSerial : public QDialog
+// port choice is given back to the link, and unloaded() is emitted.
+class PortSettingsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
     static constexpr int portCount = 4;
-    static constexpr int rateCount = 5;
-    static constexpr std::array<int, rateCount> rates{1200, 2400, 4800, 9600, 19200};
+    static constexpr int rateCount = int(std::size(LineSettings::rates));
 
-    // portNumber and portSettings are the main window's PortNumber and PortSettings: read as the
-    // defaults of the settings store when loading and restored to the link when unloading.
-    diaSerial(SerialLink &link, DeviceStatus &status, SettingsStore &store, PortBinding &binding,
-              DialogService &dialogs, const int &portNumber, const QString &portSettings,
-              QWidget *parent = nullptr);
+    // The port choice the main window keeps: read as the defaults of the settings store when
+    // loading and given back to the link when unloading.
+    struct PortChoice {
+        int portNumber = 1;
+        LineSettings lineSettings;
+    };
+
+    PortSettingsDialog(DeviceSession &session, SettingsStore &store, PortBinding &binding,
+                       const PortChoice &choice, QWidget *parent = nullptr);
     // Unloads without emitting unloaded() when still loaded (the port is closed).
-    ~diaSerial() override;
+    ~PortSettingsDialog() override;
 
     void load();
     bool isLoaded() const { return m_loaded; }
-    // Closes the port and restores the window's port choice to the link; emits unloaded().
+    // Closes the port and gives the window's port choice back to the link; emits unloaded().
     void unload();
 
-    QRadioButton *optCOM(int index) const;
-    QRadioButton *optBauds(int index) const;
-    QPushButton *OKButton() const { return m_okButton; }
-    // The tag of optCOM(index): "OCCUPED" when the port failed to open when the dialog was loaded.
+    QRadioButton *portOption(int index) const;
+    QRadioButton *rateOption(int index) const;
+    QPushButton *okButton() const { return m_okButton; }
+    // The tag of portOption(index): "OCCUPED" when the port failed to open when the dialog was
+    // loaded.
     QString tag(int index) const;
-    // The device chooser beside optCOM(index) (hidden where the port names are fixed).
+    // The device chooser beside portOption(index) (hidden where the port names are fixed).
     QComboBox *deviceChooser(int index) const;
+    // The status bar's settings summary, such as "COM 1, 9600bps 8-N-1", or empty.
+    QString summary() const { return m_summary; }
 
 public slots:
     void reject() override;
 
 signals:
     void unloaded();
+    void summaryChanged(const QString &summary);
 
 private:
     enum class Probe { Free, InUse, Missing };
@@ -69,28 +77,30 @@ private:
     };
 
     void buildControls();
-    void OKButtonClick();
+    QWidget *buildPortFrame();
+    QWidget *buildRateFrame();
+    void applyChoice();
+    void applyStoredChoice();
     void probeOption(int index);
     void showBinding(int index, Probe probe);
     void rebind(int index);
-    bool selectRateOf(const QString &settings);
+    bool selectRateOf(const LineSettings &settings);
     void clearRateSelection();
+    void setSummary(const QString &summary);
     void releasePort();
     PortRow &row(int index) { return m_ports[static_cast<size_t>(index - 1)]; }
     const PortRow &row(int index) const { return m_ports[static_cast<size_t>(index - 1)]; }
 
-    SerialLink &m_link;
-    DeviceStatus &m_status;
+    DeviceSession &m_session;
     SettingsStore &m_store;
     PortBinding &m_binding;
-    DialogService &m_dialogs;
-    const int &m_portNumber;
-    const QString &m_portSettings;
+    const PortChoice &m_choice;
 
     std::array<PortRow, portCount> m_ports;
     std::array<QRadioButton *, rateCount> m_rateOptions{};
     QButtonGroup *m_portGroup = nullptr;
     QButtonGroup *m_rateGroup = nullptr;
     QPushButton *m_okButton = nullptr;
+    QString m_summary;
     bool m_loaded = false;
 };

@@ -1,0 +1,410 @@
+#include "mainwindow.h"
+
+#include "aboutdialog.h"
+#include "deviceconnection.h"
+#include "deviceprogrammer.h"
+#include "devicereader.h"
+#include "helpviewer.h"
+#include "portbinding.h"
+#include "slotpreview.h"
+#include "toolbar.h"
+#include "uninstalllog.h"
+#include "windowlayout.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QWindow>
+
+namespace
+{
+
+const QString noFileAdded = QStringLiteral("No File Added");
+
+} // namespace
+
+// The artwork is compiled into the window's static library, so its initialiser must be pulled in.
+static void ensureResources()
+{
+    Q_INIT_RESOURCE(zvticket);
+}
+
+MainWindow::MainWindow(DialogService &dialogs, SettingsStore &settings, PortBinding &ports,
+                       const QString &programFolder, QWidget *parent)
+    : QMainWindow(parent), m_settings(settings), m_ports(ports), m_programFolder(programFolder),
+      m_commands(m_project, dialogs), m_session(m_link, dialogs)
+{
+    m_link.setPortBinding(&ports);
+    ensureResources();
+    setObjectName(QStringLiteral("frmStart"));
+    const QString icon = QStringLiteral(":/zvticket.svg");
+    setWindowIcon(QFile::exists(icon) ? QIcon(icon)
+                                      : style()->standardIcon(QStyle::SP_ComputerIcon));
+
+    m_toolbar = new Toolbar(this);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+    m_layout = std::make_unique<WindowLayout>(*this, *m_toolbar);
+    startClock();
+    setCommands();
+    connectSlots();
+    connectSession();
+    startUp();
+}
+
+MainWindow::~MainWindow()
+{
+    unloadSettingsDialog();
+}
+
+void MainWindow::setCommands()
+{
+    const auto command = [this](const char *key, std::function<void()> run) {
+        m_toolbar->setCommand(QString::fromLatin1(key), std::move(run));
+    };
+    command("cmdNew", [this] {
+        if (!busy())
+            m_commands.newProject();
+    });
+    command("cmdOpen", [this] {
+        if (!busy())
+            m_commands.openProject();
+    });
+    command("cmdSave", [this] { m_commands.save(); });
+    command("cmdSaveAs", [this] { m_commands.saveAs(); });
+    command("cmdSettings", [this] {
+        if (!busy())
+            runSettings();
+    });
+    command("cmdConnect", [this] {
+        if (!busy() && !deviceCommandRunning())
+            runDeviceCommand([this] { DeviceConnection(m_session).toggle(); });
+    });
+    command("cmdProgram", [this] {
+        if (m_session.transfersEnabled())
+            runDeviceCommand([this] { DeviceProgrammer(m_project, m_session).run(); });
+    });
+    command("cmdLoad", [this] {
+        if (m_session.transfersEnabled())
+            runDeviceCommand([this] { DeviceReader(m_project, m_session).run(); });
+    });
+    command("cmdHelp", [this] {
+        HelpViewer::showHelp(QDir(m_programFolder).filePath(QStringLiteral("Help.chm")));
+    });
+    command("cmdAbout", [this] { AboutDialog(this).exec(); });
+    command("cmdExit", [this] { close(); });
+}
+
+void MainWindow::connectSlots()
+{
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
+        connect(m_layout->addButton(n), &QPushButton::clicked, this,
+                [this, n] { m_commands.addTicket(n); });
+        connect(m_layout->removeButton(n), &QPushButton::clicked, this,
+                [this, n] { m_commands.removeTicket(n); });
+        m_layout->fileLabel(n)->installEventFilter(this);
+        m_layout->byteLabel(n)->installEventFilter(this);
+    }
+    connect(&m_project, &TicketProject::slotChanged, this, [this](int n) {
+        showSlot(n);
+        showSpaceRequired();
+    });
+    connect(&m_project, &TicketProject::originChanged, this, &MainWindow::showCaption);
+}
+
+void MainWindow::connectSession()
+{
+    connect(m_layout->cancelButton(), &QPushButton::clicked, this,
+            [this] { m_session.requestCancel(); });
+    connect(&m_session, &DeviceSession::portStateChanged, this, &MainWindow::showPortState);
+    connect(&m_session, &DeviceSession::identityChanged, this, &MainWindow::showIdentity);
+    connect(&m_session, &DeviceSession::transfersEnabledChanged, this, &MainWindow::showEnabling);
+    connect(&m_session, &DeviceSession::progressChanged, this, &MainWindow::showProgress);
+    connect(&m_session, &DeviceSession::transferEnded, this, &MainWindow::showResult);
+}
+
+void MainWindow::startUp()
+{
+    // Registers the settings in the installer's log once; never reports anything.
+    UninstallLog::registerSettings(QDir(m_programFolder).filePath(QStringLiteral("ST6UNST.LOG")));
+    m_layout->adapt();
+    watchScreen();
+    loadSettingsDialog();
+
+    showCaption();
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
+        showSlot(n);
+    showSpaceRequired();
+    showPortState(m_session.portState());
+    showIdentity();
+    showProgress(m_session.progress());
+}
+
+void MainWindow::startClock()
+{
+    m_clock = new QTimer(this);
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &MainWindow::updateClock);
+    m_clock->start();
+    updateClock();
+}
+
+void MainWindow::updateClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    m_layout->panel(3)->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_layout->panel(4)->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void MainWindow::watchScreen()
+{
+    // The work area changes with the resolution, with panels and docks, and when the window
+    // moves to another screen.
+    (void)winId();
+    auto follow = [this](QScreen *screen) {
+        disconnect(m_screenConnection);
+        if (screen)
+            m_screenConnection = connect(screen, &QScreen::availableGeometryChanged, this,
+                                         [this] { m_layout->adapt(); });
+    };
+    follow(windowHandle()->screen());
+    connect(windowHandle(), &QWindow::screenChanged, this, [this, follow](QScreen *screen) {
+        follow(screen);
+        m_layout->adapt();
+    });
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The toolbar's height is known for certain once the window is laid out.
+    QTimer::singleShot(0, this, [this] { m_layout->placeFrames(); });
+}
+
+QString MainWindow::panelText(int panel) const
+{
+    return (panel >= 1 && panel <= WindowLayout::panelCount) ? m_layout->panel(panel)->text()
+                                                             : QString();
+}
+
+QAction *MainWindow::toolButton(const QString &key) const
+{
+    return m_toolbar->button(key);
+}
+
+void MainWindow::dispatch(const QString &key)
+{
+    m_toolbar->dispatch(key);
+}
+
+void MainWindow::showCaption()
+{
+    switch (m_project.origin()) {
+    case TicketProject::Origin::Start:
+        setWindowTitle(QStringLiteral("Zorla Velmar Ticket"));
+        break;
+    case TicketProject::Origin::New:
+        setWindowTitle(QStringLiteral("Zorla Ticket"));
+        break;
+    case TicketProject::Origin::File:
+        setWindowTitle(QStringLiteral("Zorla Velmar Ticket -   Working file : ") +
+                       m_project.workingTitle());
+        break;
+    }
+}
+
+void MainWindow::showSlot(int n)
+{
+    const TicketSlot &slot = m_project.slot(n);
+    QLabel *file = m_layout->fileLabel(n);
+    file->setText(slot.fileTitle);
+    file->setToolTip(slot.filePath.isEmpty() ? noFileAdded : slot.filePath);
+    m_layout->byteLabel(n)->setText(QString::number(slot.byteCount));
+}
+
+void MainWindow::showSpaceRequired()
+{
+    m_layout->spaceRequiredLabel()->setText(QString::number(m_project.spaceRequired()));
+}
+
+void MainWindow::showPortState(DeviceSession::PortState state)
+{
+    QString text;
+    switch (state) {
+    case DeviceSession::PortState::NotConnected:
+        text = QStringLiteral("Not Connected");
+        break;
+    case DeviceSession::PortState::PortOpened:
+        text = QStringLiteral("Port Opened");
+        break;
+    case DeviceSession::PortState::Connected:
+        text = QStringLiteral("Connected !");
+        break;
+    }
+    m_layout->panel(1)->setText(text);
+}
+
+// The identified device's texts and ticket frame; a disconnect also empties the status line and
+// hides the truck ticket (the totalize ticket stays as it was).
+void MainWindow::showIdentity()
+{
+    const DeviceIdentity &identity = m_session.identity();
+    const bool identified = identity.identified();
+    m_layout->statusLabel(1)->setText(identity.model);
+    m_layout->statusLabel(2)->setText(identified ? identity.version : QString());
+    m_layout->statusLabel(3)->setText(identified ? identity.application : QString());
+    m_layout->spaceAvailableLabel()->setText(identified ? QString::number(identity.space)
+                                                        : QString());
+    if (identified && !identity.application.isEmpty()) {
+        m_layout->truckFrame()->setVisible(identity.truckApplication());
+        m_layout->totalFrame()->setVisible(!identity.truckApplication());
+    }
+
+    QAction *connectButton = m_toolbar->button(QStringLiteral("cmdConnect"));
+    const bool connected = m_session.isConnected();
+    if (connected) {
+        connectButton->setToolTip(QStringLiteral("Break Communication"));
+    } else if (m_connectedShown) {
+        m_layout->statusLabel(4)->clear();
+        m_layout->truckFrame()->hide();
+        connectButton->setToolTip(QStringLiteral("Connect with Device"));
+    }
+    connectButton->setIcon(m_toolbar->image(connected ? QStringLiteral("cmdDisconnectIcon")
+                                                      : QStringLiteral("cmdConnectIcon")));
+    m_connectedShown = connected;
+}
+
+void MainWindow::showProgress(const TransferProgress &progress)
+{
+    using Phase = TransferProgress::Phase;
+    const bool counting =
+        progress.phase == Phase::Programming || progress.phase == Phase::ReadingData;
+    QProgressBar *bar = m_layout->progressBar();
+    if (counting) {
+        bar->setRange(0, qMax(1, progress.total));
+        bar->setValue(qBound(0, progress.done, bar->maximum()));
+    }
+    if (progress.running())
+        m_layout->statusLabel(4)->setText(progress.statusText());
+    bar->setVisible(counting);
+    m_layout->cancelButton()->setVisible(counting);
+    showEnabling();
+}
+
+void MainWindow::showResult(const TransferResult &result)
+{
+    // A null text leaves the status line as it was.
+    const QString text = result.statusText();
+    if (!text.isNull())
+        m_layout->statusLabel(4)->setText(text);
+}
+
+// While a transfer runs: hourglass over the window (not over Cancel); New, Open, Settings,
+// Connect and the slot buttons unavailable. Connect also waits for its own run to end.
+void MainWindow::showEnabling()
+{
+    const bool transferring = busy();
+    const bool transfers = m_session.transfersEnabled();
+    m_toolbar->button(QStringLiteral("cmdProgram"))->setEnabled(transfers);
+    m_toolbar->button(QStringLiteral("cmdLoad"))->setEnabled(transfers);
+    m_toolbar->button(QStringLiteral("cmdConnect"))
+        ->setEnabled(!transferring && !deviceCommandRunning());
+    for (const char *key : {"cmdNew", "cmdOpen", "cmdSettings"})
+        m_toolbar->button(QString::fromLatin1(key))->setEnabled(!transferring);
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
+        m_layout->addButton(n)->setEnabled(!transferring);
+        m_layout->removeButton(n)->setEnabled(!transferring);
+    }
+    if (transferring) {
+        setCursor(Qt::WaitCursor);
+        m_layout->cancelButton()->setCursor(Qt::ArrowCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void MainWindow::runDeviceCommand(const std::function<void()> &command)
+{
+    ++m_deviceCommands;
+    showEnabling();
+    command();
+    --m_deviceCommands;
+    showEnabling();
+    if (m_closePending && !deviceCommandRunning())
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainWindow::runSettings()
+{
+    m_portChoice = {m_link.portNumber(), m_link.lineSettings()};
+    if (!m_settingsDialog)
+        loadSettingsDialog();
+    m_settingsDialog->exec();
+}
+
+void MainWindow::loadSettingsDialog()
+{
+    auto *dialog = new PortSettingsDialog(m_session, m_settings, m_ports, m_portChoice, this);
+    connect(dialog, &PortSettingsDialog::summaryChanged, m_layout->panel(2), &QLabel::setText);
+    // Closing the dialog without OK unloads it; the next Settings command loads a fresh one.
+    connect(dialog, &PortSettingsDialog::unloaded, this, [this, dialog] {
+        if (m_settingsDialog == dialog)
+            m_settingsDialog = nullptr;
+        dialog->deleteLater();
+    });
+    m_settingsDialog = dialog;
+    dialog->load();
+}
+
+void MainWindow::unloadSettingsDialog()
+{
+    // Unloading the dialog closes the port.
+    delete m_settingsDialog.data();
+}
+
+void MainWindow::showSlotPreview(int n)
+{
+    const TicketSlot &slot = m_project.slot(n);
+    SlotPreview preview(SlotPreview::title(TicketProject::slotName(n), slot.fileTitle),
+                        slot.content, this);
+    preview.exec();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int n = 1; n <= TicketProject::slotCount; ++n) {
+            if (watched == m_layout->fileLabel(n) || watched == m_layout->byteLabel(n)) {
+                showSlotPreview(n);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (deviceCommandRunning()) {
+        // Leaving the nested wait of a device command would break it off mid-command: ask it to
+        // stop and close once it has ended.
+        m_session.requestCancel();
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    m_closePending = false;
+    unloadSettingsDialog();
+    m_clock->stop();
+    event->accept();
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "devicesession.h"
+#include "portsettingsdialog.h"
+#include "projectcommands.h"
+#include "seriallink.h"
+#include "ticketproject.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class DialogService;
+class PortBinding;
+class QAction;
+class QTimer;
+class SettingsStore;
+class Toolbar;
+class WindowLayout;
+
+// The main window: owns the project, the serial link and the device session for the whole run,
+// shows what they announce as the window's captions, texts and enabled commands, and runs the
+// toolbar and slot commands.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    MainWindow(DialogService &dialogs, SettingsStore &settings, PortBinding &ports,
+               const QString &programFolder, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs the command of a toolbar key (exact, case-sensitive); an unknown key does nothing.
+    void dispatch(const QString &key);
+
+    TicketProject &project() { return m_project; }
+    ProjectCommands &commands() { return m_commands; }
+    SerialLink &link() { return m_link; }
+    DeviceSession &session() { return m_session; }
+    // The settings dialog while it is loaded, else nullptr.
+    PortSettingsDialog *settingsDialog() const { return m_settingsDialog; }
+
+    QAction *toolButton(const QString &key) const;
+    QString panelText(int panel) const;
+
+    // Shows the bytes of slot n (1..6) in a read-only preview.
+    void showSlotPreview(int n);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void setCommands();
+    void connectSlots();
+    void connectSession();
+    void startUp();
+    void startClock();
+    void watchScreen();
+    void updateClock();
+
+    void showCaption();
+    void showSlot(int n);
+    void showSpaceRequired();
+    void showPortState(DeviceSession::PortState state);
+    void showIdentity();
+    void showProgress(const TransferProgress &progress);
+    void showResult(const TransferResult &result);
+    void showEnabling();
+
+    // A transfer (Program or Read) is running.
+    bool busy() const { return m_session.progress().running(); }
+    // A device command (Connect, Program or Read) is running.
+    bool deviceCommandRunning() const { return m_deviceCommands > 0; }
+    void runDeviceCommand(const std::function<void()> &command);
+    void runSettings();
+    void loadSettingsDialog();
+    void unloadSettingsDialog();
+
+    SettingsStore &m_settings;
+    PortBinding &m_ports;
+    QString m_programFolder;
+    PortSettingsDialog::PortChoice m_portChoice;
+
+    TicketProject m_project;
+    ProjectCommands m_commands;
+    SerialLink m_link;
+    DeviceSession m_session;
+    QPointer<PortSettingsDialog> m_settingsDialog;
+    int m_deviceCommands = 0;
+    bool m_closePending = false;
+    bool m_connectedShown = false;
+    QMetaObject::Connection m_screenConnection;
+
+    Toolbar *m_toolbar = nullptr;
+    std::unique_ptr<WindowLayout> m_layout;
+    QTimer *m_clock = nullptr;
+};

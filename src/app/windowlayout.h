@@ -1,0 +1,94 @@
+#pragma once
+
+#include "controlrecord.h"
+#include "displayadaptation.h"
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QMainWindow;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QToolBar;
+class QWidget;
+
+// The main window's controls as the window description places them in twips: the ticket, device,
+// print, truck and totalize frames with the six slots, the status bar panels, and their fitting
+// to the screen's work area.
+class WindowLayout
+{
+public:
+    static constexpr int panelCount = 5;
+    static constexpr int statusCount = 4;
+
+    // Builds the controls into the window's central widget and status bar; the toolbar's height
+    // decides where the frames stand under it.
+    WindowLayout(QMainWindow &window, QToolBar &toolbar);
+
+    // Fits the controls and the window to the work area of the screen the window is on.
+    void adapt();
+    // Places the frames on the window again once the toolbar's height is known for certain.
+    void placeFrames();
+
+    // Slot n = 1..6 (TicketProject's numbering).
+    QLabel *fileLabel(int n) const { return m_fileLabels.at(n - 1); }
+    QLabel *byteLabel(int n) const { return m_byteLabels.at(n - 1); }
+    QPushButton *addButton(int n) const { return m_addButtons.at(n - 1); }
+    QPushButton *removeButton(int n) const { return m_removeButtons.at(n - 1); }
+    // Device status i = 1..4: device type, software version, application, status line.
+    QLabel *statusLabel(int i) const { return m_statusLabels.at(i - 1); }
+    // Status bar panel i = 1..5.
+    QLabel *panel(int i) const { return m_panels.at(i - 1); }
+    QLabel *spaceRequiredLabel() const { return m_spaceRequiredLabel; }
+    QLabel *spaceAvailableLabel() const { return m_spaceAvailableLabel; }
+    QProgressBar *progressBar() const { return m_progressBar; }
+    QPushButton *cancelButton() const { return m_cancelButton; }
+    QGroupBox *truckFrame() const { return m_truckFrame; }
+    QGroupBox *totalFrame() const { return m_totalFrame; }
+
+private:
+    // One control that the display adaptation handles, with its geometry in twips relative to
+    // its container.
+    struct Control {
+        QWidget *widget = nullptr;
+        ControlRecord record;
+    };
+
+    void buildTicketFrame(QWidget *central);
+    void buildDeviceFrame(QWidget *central);
+    void buildSlotFrames(QWidget *central);
+    void buildSlot(QWidget *container, int n, double left, double top);
+    void buildStatusBar(QStatusBar *bar);
+    QGroupBox *frame(QWidget *parent, const QString &name, const QString &caption,
+                     const QRectF &twips);
+    QLabel *label(QWidget *parent, const QString &name, int index, const QString &caption,
+                  double left, double top);
+    QLabel *valueLabel(QWidget *parent, const QString &name, int index, const QString &caption,
+                       double left, double top, const QString &tag);
+    void addControl(QWidget *widget, ControlRecord::Kind kind, const QString &name, int index,
+                    const QRectF &twips);
+    void applyControl(const Control &control);
+
+    QMainWindow &m_window;
+    QToolBar &m_toolbar;
+    DisplayAdaptation m_adaptation;
+    QList<Control> m_controls;
+
+    std::array<QLabel *, 6> m_fileLabels{};
+    std::array<QLabel *, 6> m_byteLabels{};
+    std::array<QPushButton *, 6> m_addButtons{};
+    std::array<QPushButton *, 6> m_removeButtons{};
+    std::array<QLabel *, statusCount> m_statusLabels{};
+    std::array<QLabel *, panelCount> m_panels{};
+    QLabel *m_spaceRequiredLabel = nullptr;
+    QLabel *m_spaceAvailableLabel = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QGroupBox *m_truckFrame = nullptr;
+    QGroupBox *m_totalFrame = nullptr;
+};
