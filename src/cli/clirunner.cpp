@@ -3,6 +3,7 @@
 #include "consoledialogservice.h"
 #include "consoleoutput.h"
 #include "devicejob.h"
+#include "errors.h"
 #include "exitcode.h"
 #include "interruptnotifier.h"
 #include "linesettings.h"
@@ -16,6 +17,7 @@
 
 #include <QBuffer>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -195,8 +197,25 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
     return std::nullopt;
 }
 
+bool CliRunner::canWrite(const QString &path)
+{
+    // Checked before the device is read, so that a long Read is not lost on a bad target.
+    QString problem = ProjectCommands::notARegularFile(path);
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (problem.isEmpty() && (!folder.isDir() || !folder.isWritable()))
+        problem = QStringLiteral("its folder cannot be written");
+    if (problem.isEmpty())
+        return true;
+    ConsoleDialogService dialogs(m_output);
+    showError(dialogs, ErrorCode::FileSaving,
+              QStringLiteral("%1: %2.").arg(QDir::toNativeSeparators(path), problem));
+    return false;
+}
+
 int CliRunner::runDeviceCommand(Request &request)
 {
+    if (request.base.command == DeviceJob::Command::Read && !canWrite(request.file))
+        return ExitFileError;
     if (request.base.command == DeviceJob::Command::Program ||
         request.base.command == DeviceJob::Command::Verify) {
         // Checked as the Open command would, with its messages.

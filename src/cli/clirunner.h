@@ -40,6 +40,7 @@ private:
     std::optional<int> checkDeviceOptions(const QCommandLineParser &parser, Request &request);
     int usageError(const QString &text);
     int runDeviceCommand(Request &request);
+    bool canWrite(const QString &path);
     std::optional<QList<DeviceJob::Task>> buildTasks(const Request &request, int *exitCode);
     std::vector<std::unique_ptr<DeviceJob>> runJobs(const QList<DeviceJob::Task> &tasks);
     int report(const Request &request, const QList<DeviceJob::Task> &tasks,

@@ -30,7 +30,7 @@ void DeviceJob::requestCancel()
 {
     m_interrupted = true;
     if (m_session)
-        m_session->requestCancel();
+        m_session->abort();
 }
 
 void DeviceJob::run()

@@ -38,7 +38,7 @@ public:
 
 public slots:
     void run();
-    // Ctrl-C: ends the run after the command in progress, as Cancel does.
+    // Ctrl-C: ends the wait in progress at once and the run with it; nothing more is sent.
     void requestCancel();
 
 signals:

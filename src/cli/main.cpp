@@ -2,6 +2,7 @@
 #include "consoleoutput.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 int main(int argc, char *argv[])
 {
@@ -9,5 +10,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("zvticket-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.101"));
     ConsoleOutput output(ConsoleOutput::stderrIsTerminal());
-    return CliRunner(output).run(QCoreApplication::arguments());
+    // Paths as the system spells them, also where they are not valid UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
+    return CliRunner(output).run(arguments);
 }

@@ -10,6 +10,13 @@
 namespace
 {
 constexpr int DirectoryProgress = 16; // the erase commands' share of the progress bar
+
+TransferResult programResult(TransferResult::Outcome outcome,
+                             std::optional<ErrorCode> error = std::nullopt,
+                             const QString &description = QString())
+{
+    return TransferResult::make(TransferResult::Kind::Program, outcome, error, description);
+}
 } // namespace
 
 DeviceProgrammer::DeviceProgrammer(TicketProject &project, DeviceSession &session)
@@ -21,10 +28,7 @@ TransferResult DeviceProgrammer::run()
 {
     if (m_project.spaceRequired() > m_session.identity().space) {
         showError(m_session.dialogs(), ErrorCode::DoesNotFit);
-        return {TransferResult::Kind::Program,
-                TransferResult::Outcome::Refused,
-                ErrorCode::DoesNotFit,
-                {}};
+        return programResult(TransferResult::Outcome::Refused, ErrorCode::DoesNotFit);
     }
 
     m_session.setTransfersEnabled(false);
@@ -38,7 +42,7 @@ TransferResult DeviceProgrammer::run()
 
     const Layout layout = layoutFor(m_session.link().deviceClass());
     if (layout == Layout::None)
-        return finish({TransferResult::Kind::Program, TransferResult::Outcome::NoDevice, {}, {}});
+        return finish(programResult(TransferResult::Outcome::NoDevice));
 
     // Erase the directory: every directory byte in the Zorla layout, the entries of the slots
     // that this run programs in the Velmar layout.
@@ -141,21 +145,18 @@ TransferResult DeviceProgrammer::finish(Step step)
 {
     switch (step) {
     case Step::Continue:
-        return finish({TransferResult::Kind::Program, TransferResult::Outcome::Programmed, {}, {}});
+        return finish(programResult(TransferResult::Outcome::Programmed));
     case Step::Cancel:
-        return finish({TransferResult::Kind::Program, TransferResult::Outcome::Cancelled, {}, {}});
+        return finish(programResult(TransferResult::Outcome::Cancelled));
     case Step::Fail:
         break;
     }
     // A refusal has been reported as it came and ends the connection; a time-out or a lost port
     // leaves it, with Program and Read unavailable until the device is connected again.
     if (m_failedReply.status == LinkReply::Status::Refused)
-        return finish({TransferResult::Kind::Program,
-                       TransferResult::Outcome::Failed,
-                       ErrorCode::CommandRefused,
-                       {}});
-    return finish({TransferResult::Kind::Program, TransferResult::Outcome::Failed,
-                   ErrorCode::ProgramFailed, m_failedReply.description});
+        return finish(programResult(TransferResult::Outcome::Failed, ErrorCode::CommandRefused));
+    return finish(programResult(TransferResult::Outcome::Failed, ErrorCode::ProgramFailed,
+                                m_failedReply.description));
 }
 
 TransferResult DeviceProgrammer::finish(TransferResult result)

@@ -27,6 +27,8 @@ TransferResult DeviceReader::run()
     m_failedReply = {};
 
     m_deviceClass = m_session.link().deviceClass();
+    m_truckSet = m_session.identity().truckApplication();
+    m_skipped.clear();
     const Layout layout = layoutFor(m_deviceClass);
     if (layout == Layout::None)
         return finish(TransferResult::Outcome::Read);
@@ -91,22 +93,38 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes)
     Entry entry;
     entry.first = quint16(quint8(bytes.at(0)) << 8 | quint8(bytes.at(1)));
     entry.last = quint16(quint8(bytes.at(2)) << 8 | quint8(bytes.at(3)));
+    const QString shown = QString::fromLatin1(bytes.toHex().toUpper());
     if (entry.first != EmptyWord || entry.last != EmptyWord) {
-        // Only a range inside the data area is read, so a damaged directory can never start an
-        // unbounded read.
-        const Layout layout = layoutFor(m_deviceClass);
-        if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass) ||
-            entry.last < entry.first) {
-            m_invalid = QStringLiteral("The device sent an invalid directory entry for slot %1: %2")
-                            .arg(TicketProject::slotName(slot),
-                                 QString::fromLatin1(bytes.toHex().toUpper()));
-            return false;
+        const QString problem = entryProblem(slot, entry);
+        if (problem.isEmpty()) {
+            entry.length = entry.last - entry.first + 1;
+        } else {
+            m_skipped.append(QStringLiteral("%1 (entry %2): %3")
+                                 .arg(TicketProject::slotName(slot), shown, problem));
+            entry = Entry();
         }
-        entry.length = entry.last - entry.first + 1;
     }
     m_entries[slot - 1] = entry;
     m_project.setByteCount(slot, entry.length);
     return true;
+}
+
+// Why an entry is read as an empty slot; empty when its range can be read. Only a range inside
+// the data area is read, so a damaged directory can never start an unbounded read; a last
+// address one below the first is a slot of no bytes.
+QString DeviceReader::entryProblem(int slot, const Entry &entry) const
+{
+    const bool truckSlot = slot == TicketProject::P1 || slot == TicketProject::P2;
+    const bool totalizeSlot = slot >= TicketProject::H && slot <= TicketProject::F;
+    if ((truckSlot && !m_truckSet) || (totalizeSlot && m_truckSet))
+        return m_truckSet ? QStringLiteral("not a part of the truck ticket")
+                          : QStringLiteral("not a part of the totalize ticket");
+    const Layout layout = layoutFor(m_deviceClass);
+    if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass))
+        return QStringLiteral("outside the ticket memory");
+    if (int(entry.last) < int(entry.first) - 1)
+        return QStringLiteral("its last address lies before its first");
+    return {};
 }
 
 TransferResult DeviceReader::readData(Layout layout)
@@ -150,8 +168,9 @@ TransferResult DeviceReader::failed()
 {
     if (m_failedReply.status == LinkReply::Status::Aborted)
         return finish(TransferResult::Outcome::Cancelled);
-    TransferResult result{TransferResult::Kind::Read, TransferResult::Outcome::Failed,
-                          ErrorCode::ReadFailed, m_invalid};
+    TransferResult result =
+        TransferResult::make(TransferResult::Kind::Read, TransferResult::Outcome::Failed,
+                             ErrorCode::ReadFailed, m_invalid);
     if (m_invalid.isEmpty() && m_failedReply.status == LinkReply::Status::Refused)
         result.error = ErrorCode::CommandRefused;
     else if (m_invalid.isEmpty())
@@ -170,9 +189,15 @@ TransferResult DeviceReader::failed()
 
 TransferResult DeviceReader::finish(TransferResult::Outcome outcome)
 {
-    const TransferResult result{TransferResult::Kind::Read, outcome, {}, {}};
+    TransferResult result = TransferResult::make(TransferResult::Kind::Read, outcome);
+    result.skipped = m_skipped;
     m_session.setTransfersEnabled(true);
     m_session.announceResult(result);
+    if (!m_skipped.isEmpty()) {
+        m_session.dialogs().showMessage(QStringLiteral("These ticket slots were read as empty:\n") +
+                                            m_skipped.join(QLatin1Char('\n')),
+                                        QStringLiteral("Read warning"));
+    }
     dropIncompleteSlots();
     m_session.setProgress({});
     return result;

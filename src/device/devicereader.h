@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 class DeviceSession;
@@ -32,8 +33,9 @@ private:
     // or m_invalid says what the device sent instead).
     bool read(quint16 address, QByteArray *bytes);
     bool readDirectory(Layout layout);
-    // Checks one entry and shows its length; false when its range is not a part of the data area.
+    // Takes one entry and shows its length; one that cannot be read is taken as an empty slot.
     bool takeEntry(int slot, const QByteArray &bytes);
+    QString entryProblem(int slot, const Entry &entry) const;
     TransferResult readData(Layout layout);
     void showProgress(const ProgressCounter &progress);
     TransferResult finish(TransferResult::Outcome outcome);
@@ -44,6 +46,8 @@ private:
     TicketProject &m_project;
     DeviceSession &m_session;
     DeviceClass m_deviceClass = DeviceClass::None;
+    bool m_truckSet = false;
+    QStringList m_skipped; // slots read as empty: name, entry and why
     std::array<Entry, 6> m_entries;
     LinkReply m_failedReply;
     QString m_invalid; // message for a reply that could not be used

@@ -3,6 +3,7 @@
 #include "errors.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // How a Program or Read ended, and on failure the error reported and its description.
@@ -22,6 +23,20 @@ struct TransferResult {
     Outcome outcome = Outcome::Failed;
     std::optional<ErrorCode> error;
     QString description;
+    // Read: the slots whose directory entries could not be read, read as empty, and why.
+    QStringList skipped;
+
+    static TransferResult make(Kind kind, Outcome outcome,
+                               std::optional<ErrorCode> error = std::nullopt,
+                               const QString &description = QString())
+    {
+        TransferResult result;
+        result.kind = kind;
+        result.outcome = outcome;
+        result.error = error;
+        result.description = description;
+        return result;
+    }
 
     // The status line it leaves: "Tickets Programmed", "Programming Cancelled", "Tickets Readed",
     // "Reading Cancelled", empty after a failure; a null string where the line stays as it was.

@@ -27,16 +27,31 @@ bool ProjectCommands::addTicketFile(int slot, const QString &path)
     return loadTicket(slot, path, QFileInfo(path).fileName());
 }
 
+QString ProjectCommands::notARegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return {};
+    return info.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+}
+
 bool ProjectCommands::loadTicket(int slot, const QString &path, const QString &title)
 {
+    // A pipe or a device would block or never end, so only regular files are opened.
+    QString problem = notARegularFile(path);
+    if (problem.isEmpty() && QFileInfo(path).size() > ProgrammingFile::maximumContentSize)
+        problem = QStringLiteral("it is larger than the %1 bytes a project can hold")
+                      .arg(ProgrammingFile::maximumContentSize);
     QFile file(path);
     QByteArray content;
-    if (file.open(QIODevice::ReadOnly))
-        content = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    if (problem.isEmpty() && file.open(QIODevice::ReadOnly))
+        content = file.read(ProgrammingFile::maximumContentSize + 1);
+    if (problem.isEmpty() && (!file.isOpen() || file.error() != QFileDevice::NoError))
+        problem = file.errorString();
+    if (!problem.isEmpty()) {
         m_dialogs.showMessage(QStringLiteral("The print file \"%1\" could not be read: %2. The "
                                              "ticket slot keeps what it held.")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()),
+                                  .arg(QDir::toNativeSeparators(path), problem),
                               QStringLiteral("File Opening error!"));
         return false;
     }
@@ -69,6 +84,11 @@ void ProjectCommands::openProject()
 
 bool ProjectCommands::openProjectFile(const QString &path, const QString &title)
 {
+    if (const QString problem = notARegularFile(path); !problem.isEmpty()) {
+        showError(m_dialogs, ErrorCode::FileOpening,
+                  QStringLiteral("%1: %2.").arg(QDir::toNativeSeparators(path), problem));
+        return false;
+    }
     QFile file(path);
     if (file.exists() && file.size() == 0) {
         showError(m_dialogs, ErrorCode::FileEmpty);
@@ -111,7 +131,13 @@ void ProjectCommands::saveAs()
 bool ProjectCommands::writeProgrammingFile(const QString &path)
 {
     // Written to a temporary file and renamed over the old one, so a failed save leaves the
-    // earlier file intact and the new file holds exactly the project.
+    // earlier file intact and the new file holds exactly the project. A device or a pipe would
+    // be replaced by a regular file, so only regular files are written over.
+    if (const QString problem = notARegularFile(path); !problem.isEmpty()) {
+        showError(m_dialogs, ErrorCode::FileSaving,
+                  QStringLiteral("%1: %2.").arg(QDir::toNativeSeparators(path), problem));
+        return false;
+    }
     QSaveFile file(path);
     ProgrammingFile writer;
     if (!file.open(QIODevice::WriteOnly) || !writer.write(file, m_project) || !file.commit()) {

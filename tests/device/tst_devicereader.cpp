@@ -52,6 +52,8 @@ private slots:
     void wireTraffic();
     void stops_data();
     void stops();
+    void unreadableEntries_data();
+    void unreadableEntries();
 };
 
 void TestDeviceReader::roundTrip_data()
@@ -174,20 +176,6 @@ void TestDeviceReader::stops_data()
     QTest::newRow("invalid data reply") << Stop{.fault = Fault::garbage(7, "@EA000-6X\r"),
                                                 .messages = {invalid("reply", "@EA000-6X<CR>")},
                                                 .commands = 7};
-    QTest::newRow("entry outside the data area")
-        << Stop{.tEntry = entry(0x9000, 0x9010),
-                .messages = {invalid("directory entry for slot T", "90009010")},
-                .commands = 1};
-    QTest::newRow("entry past a class-4 device")
-        << Stop{.model = Model::Zorla,
-                .tEntry = entry(0x0410, 0x2000),
-                .messages = {invalid("directory entry for slot T", "04102000")},
-                .commands = 4};
-    QTest::newRow("entry running backwards")
-        << Stop{.model = Model::ZorlaOld,
-                .tEntry = entry(0x0420, 0x0410),
-                .messages = {invalid("directory entry for slot T", "04200410")},
-                .commands = 16};
 }
 
 void TestDeviceReader::stops()
@@ -213,6 +201,47 @@ void TestDeviceReader::stops()
     QCOMPARE(rig.statusLine, cancelled ? QStringLiteral("Reading Cancelled") : QString());
     QCOMPARE(rig.session.transfersEnabled(), cancelled);
     QVERIFY(!rig.session.progress().running());
+}
+
+// Directory entries that cannot be read leave their slots empty; the Read goes on and says once
+// which slots it skipped and why.
+void TestDeviceReader::unreadableEntries_data()
+{
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("skipped"); // empty: no warning
+    QTest::newRow("outside the data area")
+        << Model::Velmar << 1 << entry(0x9000, 0x9010) << QStringLiteral("T (entry 90009010)");
+    QTest::newRow("past a class-4 device")
+        << Model::Zorla << 1 << entry(0x0410, 0x2000) << QStringLiteral("T (entry 04102000)");
+    QTest::newRow("running backwards")
+        << Model::ZorlaOld << 1 << entry(0x0420, 0x0410) << QStringLiteral("T (entry 04200410)");
+    QTest::newRow("P1 of a totalize device")
+        << Model::Velmar << 5 << entry(0, 0) << QStringLiteral("P1 (entry 00000000)");
+    QTest::newRow("zero bytes") << Model::Velmar << 1 << entry(0xA000, 0x9FFF) << QString();
+}
+
+void TestDeviceReader::unreadableEntries()
+{
+    QFETCH(Model, model);
+    QFETCH(int, slot);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, skipped);
+    ProcedureRig rig(model);
+    const quint16 start = model == Model::Velmar ? 0xA000 : 0x0410;
+    rig.device().setMemory(quint16(start + 4), "HHHH");
+    rig.device().setDirectoryEntry(2, entry(quint16(start + 4), quint16(start + 7)));
+    rig.device().setDirectoryEntry(slot, bytes);
+
+    QCOMPARE(rig.read(), Outcome::Read);
+    QCOMPARE(rig.project.contents(TicketProject::H), QByteArray("HHHH"));
+    QCOMPARE(rig.project.spaceRequired(), 4);
+    QCOMPARE(rig.statusLine, QStringLiteral("Tickets Readed"));
+    QCOMPARE(rig.dialogs.messages.size(), skipped.isEmpty() ? 0 : 1);
+    if (!skipped.isEmpty())
+        QVERIFY2(rig.dialogs.messages.first().text.contains(skipped),
+                 qPrintable(rig.dialogs.messages.first().text));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceReader)
