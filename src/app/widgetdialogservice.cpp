@@ -49,3 +49,11 @@ void WidgetDialogService::showMessage(const QString &text, const QString &title)
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, m_parent);
     box.exec();
 }
+
+bool WidgetDialogService::askYesNo(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

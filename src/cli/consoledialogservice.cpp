@@ -21,3 +21,9 @@ void ConsoleDialogService::showMessage(const QString &text, const QString &title
 {
     m_output.line(m_prefix + title + QStringLiteral(": ") + text);
 }
+
+bool ConsoleDialogService::askYesNo(const QString &text, const QString &title)
+{
+    m_output.line(m_prefix + QStringLiteral("Warning: ") + title + QStringLiteral(": ") + text);
+    return true;
+}

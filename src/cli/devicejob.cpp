@@ -178,9 +178,8 @@ int DeviceJob::read(DeviceSession &session)
 
 int DeviceJob::verify(DeviceSession &session, TicketProject &programmed)
 {
-    const DeviceIdentity identity = session.identity();
     const ProgrammedImage::Slots expected =
-        ProgrammedImage::expected(programmed, identity.deviceClass, identity.truckApplication());
+        ProgrammedImage::expected(programmed, session.identity().truckApplication());
     TicketProject readBack;
     const TransferResult result = DeviceReader(readBack, session).run();
     m_output.endProgress();
@@ -192,11 +191,19 @@ int DeviceJob::verify(DeviceSession &session, TicketProject &programmed)
         m_summary = QStringLiteral("verify failed: the device could not be read");
         return ExitDeviceFailure;
     }
-    const ProgrammedImage::Difference difference = ProgrammedImage::compare(expected, readBack);
-    if (difference.slot != 0) {
-        m_summary = QStringLiteral("verify failed: slot %1 differs at byte offset %2")
-                        .arg(TicketProject::slotName(difference.slot))
-                        .arg(difference.offset);
+    const QList<ProgrammedImage::Difference> differences =
+        ProgrammedImage::compare(expected, readBack);
+    if (!differences.isEmpty()) {
+        QStringList slotTexts;
+        for (const ProgrammedImage::Difference &difference : differences) {
+            const QString name = TicketProject::slotName(difference.slot);
+            slotTexts << (readBack.contents(difference.slot).isEmpty()
+                              ? QStringLiteral("slot %1 could not be read back").arg(name)
+                              : QStringLiteral("slot %1 differs at byte offset %2")
+                                    .arg(name)
+                                    .arg(difference.offset));
+        }
+        m_summary = QStringLiteral("verify failed: ") + slotTexts.join(QStringLiteral("; "));
         line(QStringLiteral("Verify error!: ") + m_summary);
         return ExitDeviceFailure;
     }

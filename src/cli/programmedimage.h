@@ -1,27 +1,27 @@
 #pragma once
 
-#include "deviceclass.h"
-
 #include <QByteArray>
+#include <QList>
 #include <array>
 #include <optional>
 
 class TicketProject;
 
-// What programming a project leaves in a device, slot by slot, as reading the device gives it
-// back: the ticket stream cut along the directory entries that programming writes. A slot whose
-// entry programming does not touch (P1 and P2 of a VELMAR with the totalize set) is unknown.
+// What programming a project writes into a device, slot by slot: T and the slots of the ticket set
+// it programs, as the prepared stream holds them. The slots of the other set are not written and
+// not known.
 class ProgrammedImage
 {
 public:
     using Slots = std::array<std::optional<QByteArray>, 6>;
 
     // Prepares the stream on `project` (which takes the ESC J adjustment, as programming does).
-    static Slots expected(TicketProject &project, DeviceClass deviceClass, bool truckSet);
+    static Slots expected(TicketProject &project, bool truckSet);
 
     struct Difference {
-        int slot = 0;       // 1..6; 0 when the device holds what was expected
+        int slot = 0;       // 1..6
         qint64 offset = -1; // first differing byte offset within the slot
     };
-    static Difference compare(const Slots &expected, const TicketProject &read);
+    // Every written slot that reads back otherwise; empty when the device holds what was written.
+    static QList<Difference> compare(const Slots &expected, const TicketProject &read);
 };

@@ -1,6 +1,7 @@
 #include "deviceprogrammer.h"
 
 #include "devicesession.h"
+#include "dialogservice.h"
 #include "memorymap.h"
 #include "progresscounter.h"
 #include "seriallink.h"
@@ -31,6 +32,8 @@ TransferResult DeviceProgrammer::run()
         return programResult(TransferResult::Outcome::Refused, ErrorCode::DoesNotFit);
     }
 
+    if (!confirmUnreadableSlots())
+        return programResult(TransferResult::Outcome::Cancelled);
     m_session.setTransfersEnabled(false);
     m_session.clearCancel();
     m_failedReply = {};
@@ -53,6 +56,21 @@ TransferResult DeviceProgrammer::run()
     if (step == Step::Continue)
         step = writeDirectory(entries, progress);
     return finish(step);
+}
+
+bool DeviceProgrammer::confirmUnreadableSlots()
+{
+    // A ZORLA directory has entries for T, H, B and F only: the truck ticket's parts are written
+    // where the device finds them, but nothing can read them back.
+    const DeviceIdentity &identity = m_session.identity();
+    const bool zorla = layoutFor(identity.deviceClass) == Layout::Zorla;
+    if (!zorla || !identity.truckApplication() ||
+        m_project.byteCount(TicketProject::P1) + m_project.byteCount(TicketProject::P2) == 0)
+        return true;
+    return m_session.dialogs().askYesNo(
+        QStringLiteral("P1 and P2 will be written, but this device keeps no directory entries "
+                       "for them and cannot give them back. Program anyway?"),
+        QStringLiteral("Truck ticket on a ZORLA"));
 }
 
 DeviceProgrammer::Step DeviceProgrammer::eraseDirectory(int entries, ProgressCounter &progress)

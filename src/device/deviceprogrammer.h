@@ -23,6 +23,7 @@ private:
 
     // Sends one write command and judges its reply; a progress step follows when step > 0.
     Step write(quint16 address, const QByteArray &bytes, ProgressCounter &progress, int step);
+    bool confirmUnreadableSlots();
     Step eraseDirectory(int entries, ProgressCounter &progress);
     Step writeStream(const QByteArray &stream, ProgressCounter &progress);
     Step writeDirectory(int entries, ProgressCounter &progress);

@@ -24,4 +24,7 @@ public:
     virtual FileChoice saveFileName(const QString &filter) = 0;
     // A modal message box with a stop icon and an OK button; returns once it has been closed.
     virtual void showMessage(const QString &text, const QString &title) = 0;
+    // A modal question with Yes and No buttons; true for Yes. Where nobody can answer, the
+    // question is shown as a warning and answered Yes.
+    virtual bool askYesNo(const QString &text, const QString &title) = 0;
 };

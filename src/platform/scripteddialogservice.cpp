@@ -32,3 +32,9 @@ void ScriptedDialogService::showMessage(const QString &text, const QString &titl
     if (onMessage)
         onMessage(messages.last());
 }
+
+bool ScriptedDialogService::askYesNo(const QString &text, const QString &title)
+{
+    messages.append({text, title});
+    return answers.isEmpty() ? true : answers.dequeue();
+}

@@ -24,6 +24,9 @@ public:
     FileChoice openFileName(const QString &filter) override;
     FileChoice saveFileName(const QString &filter) override;
     void showMessage(const QString &text, const QString &title) override;
+    // Records the question among the messages and gives the queued answer (Yes when none).
+    bool askYesNo(const QString &text, const QString &title) override;
+    QQueue<bool> answers;
 
     QList<Message> messages;
     QStringList filters; // the filter of every file dialog shown, in order
