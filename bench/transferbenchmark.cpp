@@ -4,8 +4,7 @@
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "deviceserverthread.h"
-#include "devicestatus.h"
-#include "projectcommands.h"
+#include "devicesession.h"
 #include "scripteddialogservice.h"
 #include "seriallink.h"
 #include "ticketproject.h"
@@ -81,25 +80,24 @@ TransferBenchmark::Result TransferBenchmark::run()
 
     ScriptedDialogService dialogs;
     TicketProject project;
-    ProjectCommands commands(project, dialogs);
-    SerialLink link(dialogs);
-    DeviceStatus status;
-    DeviceConnection connection(link, status, dialogs);
+    SerialLink link;
+    DeviceSession session(link, dialogs);
+    DeviceConnection connection(session);
     link.setPortName(server.slavePath());
-    link.setSettings(
-        QStringLiteral("%1,n,8,1").arg(m_lineRate > 0 ? m_lineRate : RateWithoutEmulation));
+    link.setLineSettings(
+        {m_lineRate > 0 ? m_lineRate : RateWithoutEmulation, LineSettings::Parity::None, 8, 1});
     connection.toggle();
-    const int deviceClass = link.DeviceClass();
+    const int deviceClass = int(link.deviceClass());
     result.name = QStringLiteral("%1-%2")
                       .arg(deviceClass)
                       .arg(m_lineRate > 0 ? QString::number(m_lineRate) : QStringLiteral("none"));
-    if (!connection.Connected()) {
+    if (!session.isConnected()) {
         result.problem = QStringLiteral("identification failed");
         return result;
     }
 
     // A project that fills the device, spread over T, H, B and F.
-    const qint64 space = status.spaceAvailableValue();
+    const qint64 space = session.identity().space;
     QRandomGenerator random(0x5A56);
     qint64 offset = 0;
     for (int n = 1; n <= 4; ++n) {
@@ -107,7 +105,7 @@ TransferBenchmark::Result TransferBenchmark::run()
         QByteArray bytes(length, Qt::Uninitialized);
         for (qint64 i = 0; i < length; ++i)
             bytes[i] = char(random.bounded(256));
-        project.setSlot(n, {bytes, QStringLiteral("bench"), {}, QString::number(length)});
+        project.setSlot(n, {bytes, QStringLiteral("bench"), {}, length});
         offset += length;
     }
 
@@ -145,20 +143,18 @@ TransferBenchmark::Result TransferBenchmark::run()
                              exchanges[i].sentNs);
     };
 
-    DeviceProgrammer::Outcome programmed{};
-    measure(
-        [&] { programmed = DeviceProgrammer(project, link, status, connection, dialogs).run(); });
+    TransferResult::Outcome programmed{};
+    measure([&] { programmed = DeviceProgrammer(project, session).run().outcome; });
     QByteArrayList written;
     for (int n = 1; n <= 4; ++n)
         written << project.contents(n); // after the stream preparation's adjustment
-    DeviceReader::Outcome readed{};
-    measure(
-        [&] { readed = DeviceReader(project, link, status, connection, dialogs, commands).run(); });
+    TransferResult::Outcome read{};
+    measure([&] { read = DeviceReader(project, session).run().outcome; });
     server.stopServer();
 
-    if (programmed != DeviceProgrammer::Outcome::Programmed)
+    if (programmed != TransferResult::Outcome::Programmed)
         result.problem = QStringLiteral("programming did not succeed");
-    else if (readed != DeviceReader::Outcome::Readed)
+    else if (read != TransferResult::Outcome::Read)
         result.problem = QStringLiteral("reading did not succeed");
     for (int n = 1; n <= 4 && result.problem.isEmpty(); ++n) {
         if (project.contents(n) != written.at(n - 1))

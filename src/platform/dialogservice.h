@@ -10,6 +10,9 @@ struct FileChoice {
     bool cancelled() const { return path.isEmpty(); }
 };
 
+// The answer to "save the unsaved work first?": save it, go on without it, or stay with it.
+enum class SaveChoice { Save, Discard, Cancel };
+
 // Asks the user for file names and shows modal message boxes, so that the procedures can run
 // behind a window, a command line or a test without knowing which.
 class DialogService
@@ -27,4 +30,6 @@ public:
     // A modal question with Yes and No buttons; true for Yes. Where nobody can answer, the
     // question is shown as a warning and answered Yes.
     virtual bool askYesNo(const QString &text, const QString &title) = 0;
+    // Asks whether to save unsaved work before it is replaced or the program ends.
+    virtual SaveChoice askToSave(const QString &text) = 0;
 };

@@ -38,3 +38,9 @@ bool ScriptedDialogService::askYesNo(const QString &text, const QString &title)
     messages.append({text, title});
     return answers.isEmpty() ? true : answers.dequeue();
 }
+
+SaveChoice ScriptedDialogService::askToSave(const QString &text)
+{
+    messages.append({text, QStringLiteral("Save")});
+    return saveAnswers.isEmpty() ? SaveChoice::Discard : saveAnswers.dequeue();
+}

@@ -27,6 +27,10 @@ public:
     // Records the question among the messages and gives the queued answer (Yes when none).
     bool askYesNo(const QString &text, const QString &title) override;
     QQueue<bool> answers;
+    // Records the question among the messages (title "Save") and gives the queued answer
+    // (Discard when none).
+    SaveChoice askToSave(const QString &text) override;
+    QQueue<SaveChoice> saveAnswers;
 
     QList<Message> messages;
     QStringList filters; // the filter of every file dialog shown, in order

@@ -1,5 +1,7 @@
 #include "uninstalllog.h"
 
+#include "settingsstore.h"
+
 #include <QFile>
 
 QByteArray UninstallLog::registrationBlock()
@@ -8,8 +10,8 @@ QByteArray UninstallLog::registrationBlock()
     const QByteArray section = base + "\\Zorla Ticket";
     QByteArray block;
     block += "ACTION: RegKey: \"" + base + "\", \"Zorla Ticket\"\r\n\r\n";
-    block += "ACTION: RegValue: \"" + section + "\", \"CommPort\"\r\n\r\n";
-    block += "ACTION: RegValue: \"" + section + "\", \"CommSettings\"\r\n\r\n";
+    for (const QString &key : {SettingsStore::portKey(), SettingsStore::lineSettingsKey()})
+        block += "ACTION: RegValue: \"" + section + "\", \"" + key.toLatin1() + "\"\r\n\r\n";
     block += "x\r\n";
     return block;
 }
