@@ -26,6 +26,12 @@ void DeviceJob::line(const QString &text)
     m_output.line(m_task.prefixOutput ? m_task.label + QStringLiteral(": ") + text : text);
 }
 
+bool DeviceJob::isProgressText(const QString &text)
+{
+    return text.startsWith(DeviceProgrammer::progressWord()) ||
+           text.startsWith(DeviceReader::progressWord());
+}
+
 void DeviceJob::requestCancel()
 {
     m_interrupted = true;
@@ -56,8 +62,9 @@ int DeviceJob::execute(DialogService &dialogs, SerialLink &link, DeviceStatus &s
             line(QStringLiteral("< ") + escapedBytes(bytes));
         });
     }
+    // Only the working texts: the closing one ("Tickets Programmed") is the summary on stdout.
     connect(&status, &DeviceStatus::changed, this, [this, &status] {
-        if (status.busy())
+        if (status.busy() && isProgressText(status.statusText(4)))
             m_output.progress(m_task.prefixOutput ? m_task.label : QString(), status.statusText(4),
                               status.progressValue(), status.progressMaximum());
     });

@@ -51,6 +51,7 @@ private:
     int verify(DialogService &dialogs, TicketProject &programmed, SerialLink &link,
                DeviceStatus &status, class DeviceConnection &connection);
     void line(const QString &text);
+    static bool isProgressText(const QString &text);
 
     Task m_task;
     ConsoleOutput &m_output;
