@@ -14,18 +14,15 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
-int main(int argc, char *argv[])
+namespace
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZorlaVelmarTicket"));
-    QApplication::setOrganizationName(QStringLiteral("Dravenco"));
-    QApplication::setApplicationVersion(QStringLiteral("1.101"));
-    Q_INIT_RESOURCE(zvticket);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zvticket.svg")));
 
-    QCommandLineParser parser;
+// The program's options, the same for the answer without a display and for the run.
+void describeOptions(QCommandLineParser &parser)
+{
     parser.setApplicationDescription(
         QStringLiteral("Prepares the print tickets of a ticket printing device, programs them "
                        "into the device over a serial line and reads them back."));
@@ -34,19 +31,51 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("FILE.dat"),
                                  QStringLiteral("Programming file to open at start."),
                                  QStringLiteral("[FILE.dat]"));
-    const QCommandLineOption simulateOption(
-        QStringLiteral("simulate"),
-        QStringLiteral("Work with a simulated device on COM 1 for this run: "
-                       "MODEL is zorla-old, "
-                       "zorla or velmar, APP none, industrial or truck."),
-        QStringLiteral("MODEL[:APP]"));
-    parser.addOption(simulateOption);
-    const QCommandLineOption emulateOption(
-        QStringLiteral("emulate-line"),
-        QStringLiteral("With --simulate: the simulated line takes as long as a real one at "
-                       "9600 bps, so progress can be watched."));
-    parser.addOption(emulateOption);
+    parser.addOption({QStringLiteral("simulate"),
+                      QStringLiteral("Work with a simulated device on COM 1 for this run: "
+                                     "MODEL is zorla-old, zorla or velmar, APP none, industrial "
+                                     "or truck."),
+                      QStringLiteral("MODEL[:APP]")});
+    parser.addOption({QStringLiteral("emulate-line"),
+                      QStringLiteral("With --simulate: the simulated line takes as long as a real "
+                                     "one at 9600 bps, so progress can be watched.")});
+}
+
+// --help and --version print and exit before the window system is opened, so that they work
+// without a display. Returns when neither was asked for.
+void answerWithoutDisplay(int argc, char *argv[])
+{
+    const QList<QByteArray> words{"-h", "--help", "-?", "--help-all", "-v", "--version"};
+    if (std::none_of(argv + 1, argv + argc, [&](const char *arg) { return words.contains(arg); }))
+        return;
+    QCoreApplication console(argc, argv);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.parse(QCoreApplication::arguments()); // other mistakes are reported by the run
+    if (parser.isSet(QStringLiteral("help-all")) || parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("ZorlaVelmarTicket"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Dravenco"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.101"));
+    answerWithoutDisplay(argc, argv);
+
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(zvticket);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zvticket.svg")));
+
+    QCommandLineParser parser;
+    describeOptions(parser);
     parser.process(app);
+    const QString simulateOption = QStringLiteral("simulate");
+    const QString emulateOption = QStringLiteral("emulate-line");
 
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
