@@ -8,13 +8,15 @@ set(zv_help_source ${CMAKE_SOURCE_DIR}/doc/help)
 set(zv_help_pages ${zv_help_source}/index.html ${zv_help_source}/style.css)
 file(GLOB zv_help_images CONFIGURE_DEPENDS ${zv_help_source}/images/*.png)
 
-# --- Compiled help ---------------------------------------------------------------------------
-# The Help command opens "Help.chm" beside the program; it is built from the same pages as the
-# HTML guide.
-option(ZV_BUILD_CHM "Compile the user guide into Help.chm when a CHM compiler is found" ON)
-find_program(ZV_CHM_COMPILER NAMES hhc chmcmd DOC "CHM compiler (hhc or chmcmd)")
+# --- Compiled help (Windows) ------------------------------------------------------------------
+# On Windows the Help command opens "Help.chm" beside the program; it is built from the same pages
+# as the HTML guide. Elsewhere the Help command shows the HTML guide.
 set(ZV_HELP_CHM "")
-if(ZV_BUILD_CHM AND ZV_CHM_COMPILER)
+if(WIN32)
+    option(ZV_BUILD_CHM "Compile the user guide into Help.chm when a CHM compiler is found" ON)
+    find_program(ZV_CHM_COMPILER NAMES hhc chmcmd DOC "CHM compiler (hhc or chmcmd)")
+endif()
+if(WIN32 AND ZV_BUILD_CHM AND ZV_CHM_COMPILER)
     set(zv_help_work ${CMAKE_BINARY_DIR}/help)
     set(ZV_HELP_CHM ${zv_help_work}/Help.chm)
     set(zv_help_copy_beside)
@@ -37,8 +39,17 @@ if(ZV_BUILD_CHM AND ZV_CHM_COMPILER)
     add_custom_target(zv_help ALL DEPENDS ${ZV_HELP_CHM})
     install(FILES ${ZV_HELP_CHM} DESTINATION ${CMAKE_INSTALL_BINDIR})
     message(STATUS "Help.chm: compiled with ${ZV_CHM_COMPILER}")
-else()
+elseif(WIN32)
     message(STATUS "Help.chm: no CHM compiler, the HTML guide is installed alone")
+endif()
+
+# The Help command looks for the guide at ../share/doc/zvticket from the program's folder; in the
+# build tree a link there leads to the pages in the source tree.
+if(TARGET zvticket)
+    get_target_property(zv_program_dir zvticket BINARY_DIR)
+    get_filename_component(zv_build_doc_dir ${zv_program_dir}/../share/doc ABSOLUTE)
+    file(MAKE_DIRECTORY ${zv_build_doc_dir})
+    file(CREATE_LINK ${zv_help_source} ${zv_build_doc_dir}/zvticket SYMBOLIC COPY_ON_ERROR)
 endif()
 
 # --- Guide, samples, desktop integration --------------------------------------------------------

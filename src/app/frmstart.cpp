@@ -6,7 +6,7 @@
 #include "devicestatus.h"
 #include "diaabout.h"
 #include "diaserial.h"
-#include "helpviewer.h"
+#include "guidewindow.h"
 #include "portbinding.h"
 #include "projectcommands.h"
 #include "seriallink.h"
@@ -593,7 +593,7 @@ void frmStart::dispatch(const QString &key)
                     .run();
             });
     } else if (key == QLatin1String("cmdHelp")) {
-        HelpViewer::showHelp(m_helpFile);
+        GuideWindow::showHelp(m_helpFile, this);
     } else if (key == QLatin1String("cmdAbout")) {
         diaAbout about(this);
         about.exec();

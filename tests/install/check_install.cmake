@@ -45,11 +45,12 @@ if(EXISTS ${STAGE_DIR}/${doc}/index.html)
     endforeach()
 endif()
 
-# The compiled help goes beside the program exactly when the build made it.
-if(EXISTS ${BUILD_DIR}/help/Help.chm)
+# The compiled help goes beside the program on Windows exactly when the build made it; elsewhere
+# nothing but programs goes there.
+if(WINDOWS AND EXISTS ${BUILD_DIR}/help/Help.chm)
     expect(${BINDIR}/Help.chm)
 elseif(EXISTS ${STAGE_DIR}/${BINDIR}/Help.chm)
-    list(APPEND problems "Help.chm installed although the build made none")
+    list(APPEND problems "Help.chm installed although the build made none for this system")
 endif()
 
 # The desktop entry names an installed program and the installed icon.
