@@ -42,7 +42,8 @@ void describeOptions(QCommandLineParser &parser)
 }
 
 // --help and --version print and exit before the window system is opened, so that they work
-// without a display. Returns when neither was asked for.
+// without a display. So does --help-all where no display is named; with one, the window system
+// answers it and lists its own options too. Returns when none of these was asked for.
 void answerWithoutDisplay(int argc, char *argv[])
 {
     const QList<QByteArray> words{"-h", "--help", "-?", "--help-all", "-v", "--version"};
@@ -52,7 +53,11 @@ void answerWithoutDisplay(int argc, char *argv[])
     QCommandLineParser parser;
     describeOptions(parser);
     parser.parse(QCoreApplication::arguments()); // other mistakes are reported by the run
-    if (parser.isSet(QStringLiteral("help-all")) || parser.isSet(QStringLiteral("help")))
+    const bool displayNamed = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                              !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                              !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (parser.isSet(QStringLiteral("help")) ||
+        (parser.isSet(QStringLiteral("help-all")) && !displayNamed))
         parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
