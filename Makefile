@@ -3,7 +3,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
-            libqt6svg6 qt6-qpa-plugins
+            libqt6svg6 qt6-qpa-plugins lintian
 SIM ?= velmar:industrial
 
 .PHONY: all deps configure build run test bench package install format clean
@@ -47,8 +47,12 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
 
+# Builds the .deb and fails when lintian reports an error or a warning about it.
 package: build
 	cd $(BUILD) && cpack -G DEB
+	@deb=$$(ls -t $(BUILD)/zvticket_*.deb | head -n 1); \
+	echo "lintian $$deb"; \
+	lintian --fail-on error,warning "$$deb"
 
 install: build
 	cmake --install $(BUILD)

@@ -1,6 +1,6 @@
-# Installs the user guide, the sample project and the desktop integration, compiles Help.chm where
-# a CHM compiler is at hand, and describes the Debian package. The programs install themselves from
-# their own CMakeLists.
+# Installs the user guide, the sample project, the desktop integration, the manual pages, the
+# copyright and the changelog, compiles Help.chm on Windows where a CHM compiler is at hand, and
+# describes the Debian package. The programs install themselves from their own CMakeLists.
 include(GNUInstallDirs)
 
 set(ZV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/zvticket)
@@ -8,13 +8,15 @@ set(zv_help_source ${CMAKE_SOURCE_DIR}/doc/help)
 set(zv_help_pages ${zv_help_source}/index.html ${zv_help_source}/style.css)
 file(GLOB zv_help_images CONFIGURE_DEPENDS ${zv_help_source}/images/*.png)
 
-# --- Compiled help ---------------------------------------------------------------------------
-# The Help command opens "Help.chm" beside the program; it is built from the same pages as the
-# HTML guide.
-option(ZV_BUILD_CHM "Compile the user guide into Help.chm when a CHM compiler is found" ON)
-find_program(ZV_CHM_COMPILER NAMES hhc chmcmd DOC "CHM compiler (hhc or chmcmd)")
+# --- Compiled help (Windows) ------------------------------------------------------------------
+# On Windows the Help command opens "Help.chm" beside the program; it is built from the same pages
+# as the HTML guide. Elsewhere the Help command shows the HTML guide.
 set(ZV_HELP_CHM "")
-if(ZV_BUILD_CHM AND ZV_CHM_COMPILER)
+if(WIN32)
+    option(ZV_BUILD_CHM "Compile the user guide into Help.chm when a CHM compiler is found" ON)
+    find_program(ZV_CHM_COMPILER NAMES hhc chmcmd DOC "CHM compiler (hhc or chmcmd)")
+endif()
+if(WIN32 AND ZV_BUILD_CHM AND ZV_CHM_COMPILER)
     set(zv_help_work ${CMAKE_BINARY_DIR}/help)
     set(ZV_HELP_CHM ${zv_help_work}/Help.chm)
     set(zv_help_copy_beside)
@@ -37,8 +39,17 @@ if(ZV_BUILD_CHM AND ZV_CHM_COMPILER)
     add_custom_target(zv_help ALL DEPENDS ${ZV_HELP_CHM})
     install(FILES ${ZV_HELP_CHM} DESTINATION ${CMAKE_INSTALL_BINDIR})
     message(STATUS "Help.chm: compiled with ${ZV_CHM_COMPILER}")
-else()
+elseif(WIN32)
     message(STATUS "Help.chm: no CHM compiler, the HTML guide is installed alone")
+endif()
+
+# The Help command looks for the guide at ../share/doc/zvticket from the program's folder; in the
+# build tree a link there leads to the pages in the source tree.
+if(TARGET zvticket)
+    get_target_property(zv_program_dir zvticket BINARY_DIR)
+    get_filename_component(zv_build_doc_dir ${zv_program_dir}/../share/doc ABSOLUTE)
+    file(MAKE_DIRECTORY ${zv_build_doc_dir})
+    file(CREATE_LINK ${zv_help_source} ${zv_build_doc_dir}/zvticket SYMBOLIC COPY_ON_ERROR)
 endif()
 
 # --- Guide, samples, desktop integration --------------------------------------------------------
@@ -53,31 +64,113 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/zvticket.svg
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zvticket-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME zvticket.xml)
 
+# --- Manual pages, copyright, changelog (Unix) ---------------------------------------------------
+# Installed compressed with gzip -9n, so that the files carry no time stamp or name.
+function(zv_install_gzipped source destination)
+    get_filename_component(name ${source} NAME)
+    set(text ${CMAKE_BINARY_DIR}/packaging/${name})
+    set(packed ${CMAKE_BINARY_DIR}/packaging/gz/${name})
+    if(source MATCHES "\\.1$")
+        configure_file(${source} ${text} @ONLY) # the manual pages name the version
+    else()
+        configure_file(${source} ${text} COPYONLY)
+    endif()
+    add_custom_command(OUTPUT ${packed}.gz
+                       COMMAND ${CMAKE_COMMAND} -E copy ${text} ${packed}
+                       COMMAND ${ZV_GZIP} -9nf ${packed}
+                       DEPENDS ${text}
+                       COMMENT "Compressing ${name}"
+                       VERBATIM)
+    install(FILES ${packed}.gz DESTINATION ${destination})
+    set_property(GLOBAL APPEND PROPERTY ZV_GZIPPED ${packed}.gz)
+endfunction()
+
+if(UNIX)
+    find_program(ZV_GZIP gzip REQUIRED)
+    foreach(program zvticket zvticket-cli zvticket-devsim)
+        zv_install_gzipped(${CMAKE_SOURCE_DIR}/doc/man/${program}.1 ${CMAKE_INSTALL_MANDIR}/man1)
+    endforeach()
+    zv_install_gzipped(${CMAKE_SOURCE_DIR}/packaging/changelog ${ZV_DOC_DIR})
+    get_property(zv_gzipped GLOBAL PROPERTY ZV_GZIPPED)
+    add_custom_target(zv_gzipped ALL DEPENDS ${zv_gzipped})
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${ZV_DOC_DIR})
+
+    # The changelog's latest entry names the version being packaged.
+    file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/changelog zv_latest LIMIT_COUNT 1)
+    if(NOT zv_latest MATCHES "^zvticket \\(${PROJECT_VERSION}\\) ")
+        message(FATAL_ERROR "packaging/changelog: the latest entry is '${zv_latest}'; add an "
+                            "entry for version ${PROJECT_VERSION}.")
+    endif()
+endif()
+
 # --- Debian package (cpack -G DEB) ---------------------------------------------------------------
+# The package of a file, as dpkg knows it; empty when none does.
+function(zv_owning_package file result)
+    set(${result} "" PARENT_SCOPE)
+    get_filename_component(file ${file} REALPATH)
+    if(ZV_DPKG_QUERY AND EXISTS ${file})
+        execute_process(COMMAND ${ZV_DPKG_QUERY} -S ${file} OUTPUT_VARIABLE owner
+                        RESULT_VARIABLE failed ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+        if(NOT failed AND owner MATCHES "^([^:,]+)")
+            set(${result} ${CMAKE_MATCH_1} PARENT_SCOPE)
+        endif()
+    endif()
+endfunction()
+
+# dpkg-shlibdeps finds the libraries the programs link, but not the Qt plugins the window loads
+# at run time: the X11 platform plugin and the SVG image plugin. Their packages are added unless
+# they are the packages of the linked libraries (as on Debian 12), which are listed already.
+function(zv_plugin_packages result)
+    find_program(ZV_DPKG_QUERY dpkg-query)
+    set(plugin_dir ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})
+    set(packages)
+    foreach(pair "platforms/libqxcb.so=Qt6::Gui" "imageformats/libqsvg.so=Qt6::Svg")
+        string(REPLACE "=" ";" pair "${pair}")
+        list(GET pair 0 plugin)
+        list(GET pair 1 library)
+        get_target_property(library_file ${library} LOCATION)
+        zv_owning_package(${plugin_dir}/${plugin} plugin_package)
+        zv_owning_package(${library_file} library_package)
+        if(plugin_package AND NOT plugin_package STREQUAL library_package)
+            list(APPEND packages ${plugin_package})
+        endif()
+    endforeach()
+    list(REMOVE_DUPLICATES packages)
+    string(REPLACE ";" ", " packages "${packages}")
+    set(${result} "${packages}" PARENT_SCOPE)
+endfunction()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zvticket)
 set(CPACK_PACKAGE_VENDOR Dravenco)
-set(CPACK_PACKAGE_CONTACT Dravenco)
+set(CPACK_PACKAGE_CONTACT "Dravenco Support <support@dravenco.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Prepare and program the print tickets of ZORLA and VELMAR weighing terminals")
 set(CPACK_PACKAGE_DESCRIPTION
-    "ZorlaVelmarTicket assembles the print tickets of a weighing terminal from print files,
-checks that they fit the terminal's memory, writes them into the terminal over a serial
-line and reads back what a terminal holds. The package holds the window program, the
-command-line front end zvticket-cli and the simulated terminal zvticket-devsim.")
+    "ZorlaVelmarTicket assembles the print tickets of a weighing terminal from
+print files, checks that they fit the terminal's memory, writes them into the
+terminal over a serial line and reads back what a terminal holds. The package
+holds the window program zvticket, the command-line front end zvticket-cli
+and the simulated terminal zvticket-devsim.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER Dravenco)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Dravenco Support <support@dravenco.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6serialport6, libqt6svg6, qt6-qpa-plugins")
-# dpkg-shlibdeps adds the exact library versions the programs were linked against.
+# dpkg-shlibdeps adds the libraries the programs were linked against, with their versions.
 find_program(ZV_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ZV_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    zv_plugin_packages(CPACK_DEBIAN_PACKAGE_DEPENDS)
 else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6serialport6, libqt6svg6")
+endif()
+if(CPACK_DEBIAN_PACKAGE_DEPENDS)
+    message(STATUS "Package depends on ${CPACK_DEBIAN_PACKAGE_DEPENDS} besides the libraries")
 endif()
 include(CPack)

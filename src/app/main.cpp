@@ -11,9 +11,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -73,20 +75,48 @@ int runSimulated(const QCommandLineParser &parser, const QStringList &files)
     return runWindow(simulation.settings(), simulation.ports(), files);
 }
 
+// --help and --version print and exit before the window system is opened, so that they work
+// without a display. So does --help-all where no display is named; with one, the window system
+// answers it and lists its own options too. Returns when none of these was asked for.
+void answerWithoutDisplay(int argc, char *argv[])
+{
+    const QList<QByteArray> words{"-h", "--help", "-?", "--help-all", "-v", "--version"};
+    if (std::none_of(argv + 1, argv + argc, [&](const char *arg) { return words.contains(arg); }))
+        return;
+    QCoreApplication console(argc, argv);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.parse(QCoreApplication::arguments()); // other mistakes are reported by the run
+    const bool displayNamed = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                              !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                              !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (parser.isSet(QStringLiteral("help")) ||
+        (parser.isSet(QStringLiteral("help-all")) && !displayNamed))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("ZorlaVelmarTicket"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Dravenco"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.101"));
+    answerWithoutDisplay(argc, argv);
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZorlaVelmarTicket"));
-    QApplication::setOrganizationName(QStringLiteral("Dravenco"));
-    QApplication::setApplicationVersion(QStringLiteral("1.101"));
     Q_INIT_RESOURCE(zvticket);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zvticket.svg")));
 
     QCommandLineParser parser;
     describeOptions(parser);
-    parser.process(app);
+    // Paths as the system spells them, also where they are not valid UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
+    parser.process(arguments);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));

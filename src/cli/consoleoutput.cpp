@@ -59,7 +59,10 @@ void ConsoleOutput::endProgress()
     if (m_interactive && m_drawn)
         write("\n");
     m_drawn = false;
-    m_ports.clear();
+    // Without a terminal each port's last line is kept: one job ending its progress must not make
+    // another job print its current line again.
+    if (m_interactive)
+        m_ports.clear();
 }
 
 void ConsoleOutput::clearLocked()

@@ -1,12 +1,12 @@
 // zvticket-devsim: serves a simulated ticket device on a pseudo-terminal. Prints the slave path as
-// its first line, then serves until its standard input closes or it is told to stop.
+// its first line, then serves until SIGINT or SIGTERM, whatever its standard input does (it may be
+// started in the background with no input at all).
 
 #include "ptydeviceserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -23,6 +23,8 @@ int main(int argc, char *argv[])
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signalFd < 0) // the signals' default action still stops the program
+        pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zvticket-devsim"));
@@ -30,7 +32,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Serves a simulated ticket device on a pseudo-terminal and prints the "
-                       "path to open as its serial port."));
+                       "path to open as its serial port. Runs until it gets SIGINT (Ctrl+C) or "
+                       "SIGTERM; its standard input is not read."));
     parser.addHelpOption();
     const QCommandLineOption modelOption(
         QStringLiteral("model"),
@@ -95,15 +98,6 @@ int main(int argc, char *argv[])
     std::printf("%s\n", qPrintable(server.slavePath()));
     std::fflush(stdout);
 
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[256];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN)) {
-            input.setEnabled(false);
-            QCoreApplication::quit();
-        }
-    });
     std::unique_ptr<QSocketNotifier> stopNotifier;
     if (signalFd >= 0) {
         stopNotifier = std::make_unique<QSocketNotifier>(signalFd, QSocketNotifier::Read);

@@ -48,6 +48,18 @@ Run runCli(const char *line, const QStringList &values = {},
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
+// The lines that standard output and standard error, both pipes here, carry more than once.
+QStringList repeatedLines(const Run &run)
+{
+    QStringList seen, repeated;
+    for (const QString &line : (run.err + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (seen.contains(line))
+            repeated.append(line);
+        seen.append(line);
+    }
+    return repeated;
+}
+
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
     QFile file(dir.filePath(name));
@@ -144,9 +156,13 @@ private slots:
         const QList<QByteArray> identify{"@C4\r"};
 
         SimulatedPort port(model, application);
-        QCOMPARE(runCli("program %1 --port %2", {path, port.slavePath()}).exitCode, 0);
+        const Run programRun = runCli("program %1 --port %2", {path, port.slavePath()});
+        QCOMPARE(programRun.exitCode, 0);
+        QCOMPARE(repeatedLines(programRun), QStringList());
         const QString readBack = dir.filePath(QStringLiteral("read.dat"));
-        QCOMPARE(runCli("read %1 --port %2", {readBack, port.slavePath()}).exitCode, 0);
+        const Run readRun = runCli("read %1 --port %2", {readBack, port.slavePath()});
+        QCOMPARE(readRun.exitCode, 0);
+        QCOMPARE(repeatedLines(readRun), QStringList());
         QCOMPARE(port.device().commands(), identify + programmed + identify + window.commands());
         QVERIFY(QFile::exists(readBack));
     }
@@ -174,6 +190,7 @@ private slots:
             "program %1 --baud 19200 --verify --port %2 --port %3 --port %4 --port %5", values);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.count(QStringLiteral(": ok (")), 4);
+        QCOMPARE(repeatedLines(run), QStringList());
         // Served side by side: every device was busy while every other one was.
         for (int i = 0; i < 4; ++i) {
             for (int j = 0; j < 4; ++j)

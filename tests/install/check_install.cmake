@@ -45,11 +45,35 @@ if(EXISTS ${STAGE_DIR}/${doc}/index.html)
     endforeach()
 endif()
 
-# The compiled help goes beside the program exactly when the build made it.
-if(EXISTS ${BUILD_DIR}/help/Help.chm)
+# The compiled help goes beside the program on Windows exactly when the build made it; elsewhere
+# nothing but programs goes there.
+if(WINDOWS AND EXISTS ${BUILD_DIR}/help/Help.chm)
     expect(${BINDIR}/Help.chm)
-elseif(EXISTS ${STAGE_DIR}/${BINDIR}/Help.chm)
-    list(APPEND problems "Help.chm installed although the build made none")
+endif()
+file(GLOB installed RELATIVE ${STAGE_DIR}/${BINDIR} ${STAGE_DIR}/${BINDIR}/*)
+foreach(file ${installed})
+    if(NOT file IN_LIST programs AND NOT (WINDOWS AND file STREQUAL "Help.chm"))
+        list(APPEND problems "not a program of this package: ${BINDIR}/${file}")
+    endif()
+endforeach()
+
+# On Unix: a manual page for every program and the package's copyright and changelog, the
+# compressed ones made with gzip -9n (maximum compression, no name or time stamp).
+if(NOT WINDOWS)
+    expect(${doc}/copyright)
+    set(packed ${doc}/changelog.gz)
+    foreach(program ${programs})
+        list(APPEND packed ${MANDIR}/man1/${program}.1.gz)
+    endforeach()
+    foreach(file ${packed})
+        expect(${file})
+        if(EXISTS ${STAGE_DIR}/${file})
+            file(READ ${STAGE_DIR}/${file} header LIMIT 10 HEX)
+            if(NOT header MATCHES "^1f8b0800000000000203$")
+                list(APPEND problems "not compressed with gzip -9n: ${file} (${header})")
+            endif()
+        endif()
+    endforeach()
 endif()
 
 # The desktop entry names an installed program and the installed icon.
