@@ -72,7 +72,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER Dravenco)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6serialport6, libqt6svg6, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6network6, libqt6serialport6, libqt6svg6, qt6-qpa-plugins")
 # dpkg-shlibdeps adds the exact library versions the programs were linked against.
 find_program(ZV_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ZV_DPKG_SHLIBDEPS)

@@ -1,0 +1,12 @@
+#include "porttransportfactory.h"
+
+#include "networkportaddress.h"
+#include "networktransport.h"
+#include "serialporttransport.h"
+
+PortTransport *makePortTransport(const QString &portName, QObject *parent)
+{
+    if (NetworkPortAddress::isUrl(portName))
+        return new NetworkTransport(portName, parent);
+    return new SerialPortTransport(portName, parent);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class PortTransport;
+class QObject;
+
+// The byte channel for a port name: a NetworkTransport for a URL ("socket://HOST:PORT",
+// "rfc2217://HOST:PORT"; any other "scheme://..." too, whose open() then says what is wrong with
+// it), a SerialPortTransport for a system serial port ("ttyUSB0", "/dev/pts/3", "COM3"). The
+// transport belongs to `parent`.
+PortTransport *makePortTransport(const QString &portName, QObject *parent = nullptr);
