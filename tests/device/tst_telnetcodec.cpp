@@ -64,7 +64,6 @@ private slots:
     void decodeFuzzed();
     void encode_data();
     void encode();
-    void comPortReply();
     void negotiation_data();
     void negotiation();
 };
@@ -201,18 +200,6 @@ void TestTelnetCodec::encode()
     QFETCH(QByteArray, encoded);
     QFETCH(QByteArray, expected);
     QCOMPARE(encoded.toHex(' '), expected.toHex(' '));
-}
-
-void TestTelnetCodec::comPortReply()
-{
-    const auto reply = TelnetCodec::comPortReply(subnegotiation(44, bytes({101, 0, 0, 0x4B, 0})));
-    QVERIFY(reply);
-    QCOMPARE(reply->command, quint8(1));
-    QCOMPARE(reply->value, bytes({0, 0, 0x4B, 0}));
-    // A client command echoed back, another option, or no command at all is no answer.
-    QVERIFY(!TelnetCodec::comPortReply(subnegotiation(44, bytes({1, 0, 0, 0x4B, 0}))));
-    QVERIFY(!TelnetCodec::comPortReply(subnegotiation(24, bytes({101}))));
-    QVERIFY(!TelnetCodec::comPortReply(subnegotiation(44, {})));
 }
 
 void TestTelnetCodec::negotiation_data()

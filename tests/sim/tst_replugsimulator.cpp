@@ -21,7 +21,7 @@ struct Step {
 
 Q_DECLARE_METATYPE(QList<Step>)
 
-// The replug mode at a tenth of its times: quiet time 100 ms, silence 200 ms.
+// The replug mode at a tenth of its times or so: quiet time 150 ms, silence 200 ms.
 class TestReplugSimulator : public QObject
 {
     Q_OBJECT
@@ -42,17 +42,17 @@ void TestReplugSimulator::swap_data()
                                 {30, "@E9FFE-A000A003\r"},
                                 {30, "@E9FFE-??\r"},
                                 {30, "@EA000-??\r"}};
-    QTest::newRow("after a run and its read-back") << Model::Velmar << 0 << velmarRun << 100;
+    QTest::newRow("after a run and its read-back") << Model::Velmar << 0 << velmarRun << 150;
     QTest::newRow("identification polls do not hold it off")
         << Model::Velmar << 0
-        << velmarRun + QList<Step>{{25, "@C4\r"}, {25, "@C4\r"}, {25, "@C4\r"}} << 25;
+        << velmarRun + QList<Step>{{25, "@C4\r"}, {25, "@C4\r"}, {25, "@C4\r"}} << 75;
     QTest::newRow("ZORLA directory in data memory")
         << Model::Zorla << 0 << QList<Step>{{0, "@E0400-FFFFFFFF\r"}, {30, "@E0410-41424344\r"}}
-        << 100;
+        << 150;
     QTest::newRow("reading alone never")
         << Model::Velmar << 0 << QList<Step>{{0, "@E9FFE-??\r"}, {30, "@EA000-??\r"}} << -1;
-    QTest::newRow("every 250 ms, whatever happens")
-        << Model::Velmar << 250 << QList<Step>{{0, "@C4\r"}, {100, "@EA000-??\r"}} << 150;
+    QTest::newRow("every 400 ms, whatever happens")
+        << Model::Velmar << 400 << QList<Step>{{0, "@C4\r"}, {100, "@EA000-??\r"}} << 300;
 }
 
 void TestReplugSimulator::swap()
@@ -62,7 +62,7 @@ void TestReplugSimulator::swap()
     QFETCH(QList<Step>, script);
     SimulatedDevice device(model, SimulatedDevice::Application::Truck);
     ReplugSimulator replug(device, std::chrono::milliseconds(everyMs));
-    replug.setQuietTime(100ms);
+    replug.setQuietTime(150ms);
     replug.setAbsentTime(200ms);
     QSignalSpy unplugged(&replug, &ReplugSimulator::unplugged);
     QSignalSpy pluggedIn(&replug, &ReplugSimulator::pluggedIn);
@@ -73,6 +73,8 @@ void TestReplugSimulator::swap()
     }
     QElapsedTimer clock;
     clock.start();
+    // Half a command, which the swap must not keep.
+    QVERIFY(device.receive("@E9FF").isEmpty());
     QFETCH(int, unplugAfterMs);
     if (unplugAfterMs < 0) {
         QTest::qWait(400);
@@ -80,13 +82,16 @@ void TestReplugSimulator::swap()
         return;
     }
     QVERIFY(unplugged.wait(1000));
-    QVERIFY2(qAbs(clock.elapsed() - unplugAfterMs) <= 40,
-             qPrintable(QString::number(clock.elapsed())));
+    // Late steps of the script leave less of the quiet time; a busy machine wakes up late.
+    const auto near = [&](int expectedMs) {
+        return clock.elapsed() >= expectedMs - 50 && clock.elapsed() <= expectedMs + 60;
+    };
+    QVERIFY2(near(unplugAfterMs), qPrintable(QString::number(clock.elapsed())));
 
-    // Silent: nothing is answered, nothing half-received survives the swap.
-    QVERIFY(device.receive("@C4\r@E9FF").isEmpty());
+    QVERIFY(device.receive("@C4\r").isEmpty());
     QVERIFY(pluggedIn.wait(1000));
-    QVERIFY(qAbs(clock.elapsed() - unplugAfterMs - 200) <= 40);
+    QVERIFY2(near(unplugAfterMs + 200), qPrintable(QString::number(clock.elapsed())));
+    // "@E9FF" + "E-??\r" would be a read.
     QCOMPARE(device.receive("E-??\r"), QByteArray(1, SimulatedDevice::Nak) + '\r');
     QCOMPARE(device.memory(0x0400, 0x10000 - 0x0400), QByteArray(0x10000 - 0x0400, char(0xFF)));
     for (int slot = 1; slot <= 6; ++slot)
