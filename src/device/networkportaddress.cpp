@@ -6,8 +6,8 @@
 namespace
 {
 
-const QLatin1String rawScheme("socket");
-const QLatin1String rfc2217Scheme("rfc2217");
+constexpr QLatin1String rawScheme("socket");
+constexpr QLatin1String rfc2217Scheme("rfc2217");
 
 std::optional<NetworkPortAddress::Protocol> protocolOf(const QString &scheme)
 {
