@@ -3,7 +3,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
-            libqt6svg6 qt6-qpa-plugins lintian
+            libqt6svg6 qt6-qpa-plugins lintian ser2net
 SIM ?= velmar:industrial
 
 .PHONY: all deps configure build run test bench package install format clean

@@ -1,8 +1,12 @@
 #include "porttransportfactory.h"
 
+#include "networkportaddress.h"
+#include "networktransport.h"
 #include "serialporttransport.h"
 
-std::unique_ptr<PortTransport> makePortTransport(const QString &portName, QObject *parent)
+PortTransport *makePortTransport(const QString &portName, QObject *parent)
 {
-    return std::make_unique<SerialPortTransport>(portName, parent);
+    if (NetworkPortAddress::isUrl(portName))
+        return new NetworkTransport(portName, parent);
+    return new SerialPortTransport(portName, parent);
 }

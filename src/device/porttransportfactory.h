@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 class PortTransport;
 class QObject;
 
-// The channel for a port name: a network serial server for "socket://HOST:PORT" and
-// "rfc2217://HOST:PORT", a local serial port for anything else.
-std::unique_ptr<PortTransport> makePortTransport(const QString &portName,
-                                                 QObject *parent = nullptr);
+// The byte channel for a port name: a NetworkTransport for a URL ("socket://HOST:PORT",
+// "rfc2217://HOST:PORT"; any other "scheme://..." too, whose open() then says what is wrong with
+// it), a SerialPortTransport for a system serial port ("ttyUSB0", "/dev/pts/3", "COM3"). The
+// transport belongs to `parent`.
+PortTransport *makePortTransport(const QString &portName, QObject *parent = nullptr);

@@ -93,7 +93,7 @@ bool SerialLink::open(QString *error)
         return fail(QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
 
     close();
-    m_transport = makePortTransport(m_portName);
+    m_transport.reset(makePortTransport(m_portName));
     m_transport->setLineSettings(m_lineSettings);
     QString failure;
     if (!m_transport->open(&failure)) {

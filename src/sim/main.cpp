@@ -3,6 +3,7 @@
 // started in the background with no input at all).
 
 #include "ptydeviceserver.h"
+#include "replugsimulator.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,8 +11,40 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <sys/signalfd.h>
 #include <unistd.h>
+
+namespace
+{
+
+// The --replug-every value; std::nullopt when it is not a number of seconds from 0 to a day.
+std::optional<std::chrono::milliseconds> replugInterval(const QString &text)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || seconds < 0 || seconds > 86400)
+        return std::nullopt;
+    return std::chrono::milliseconds(qRound64(seconds * 1000));
+}
+
+// The replug mode when it was asked for; with `trace` the swaps are printed among the commands.
+std::unique_ptr<ReplugSimulator>
+makeReplug(SimulatedDevice &device, std::optional<std::chrono::milliseconds> every, bool trace)
+{
+    if (!every)
+        return nullptr;
+    auto replug = std::make_unique<ReplugSimulator>(device, *every);
+    if (trace) {
+        QObject::connect(replug.get(), &ReplugSimulator::unplugged,
+                         [] { std::fprintf(stderr, "device unplugged\n"); });
+        QObject::connect(replug.get(), &ReplugSimulator::pluggedIn,
+                         [] { std::fprintf(stderr, "fresh device plugged in\n"); });
+    }
+    return replug;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -51,7 +84,14 @@ int main(int argc, char *argv[])
         QStringLiteral("rate"));
     const QCommandLineOption traceOption(
         QStringLiteral("trace"), QStringLiteral("Print every command and its reply on stderr."));
-    parser.addOptions({modelOption, appOption, versionOption, baudOption, traceOption});
+    const QCommandLineOption replugOption(
+        QStringLiteral("replug-every"),
+        QStringLiteral("Replug mode: after each programming run (once no memory command has come "
+                       "for 1 s), or every SECONDS (0: only after each run), the device is silent "
+                       "for 2 s and comes back as a fresh, erased device."),
+        QStringLiteral("SECONDS"));
+    parser.addOptions(
+        {modelOption, appOption, versionOption, baudOption, traceOption, replugOption});
     parser.process(app);
 
     const auto parsed = SimulatedDevice::parseModel(parser.value(modelOption));
@@ -78,6 +118,13 @@ int main(int argc, char *argv[])
         }
     }
 
+    std::optional<std::chrono::milliseconds> replugEvery;
+    if (parser.isSet(replugOption) && !(replugEvery = replugInterval(parser.value(replugOption)))) {
+        std::fprintf(stderr, "bad replug interval (0 to 86400 seconds): %s\n",
+                     qPrintable(parser.value(replugOption)));
+        return 2;
+    }
+
     PtyDeviceServer server(model, application);
     if (parser.isSet(versionOption))
         server.device().setVersion(parser.value(versionOption));
@@ -90,6 +137,8 @@ int main(int argc, char *argv[])
                                           reply.toPercentEncoding(" @-?.").constData());
                          });
     }
+    const std::unique_ptr<ReplugSimulator> replug =
+        makeReplug(server.device(), replugEvery, parser.isSet(traceOption));
     QString error;
     if (!server.start(&error)) {
         std::fprintf(stderr, "cannot open a pseudo-terminal: %s\n", qPrintable(error));

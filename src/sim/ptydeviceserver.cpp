@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <sys/timerfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace
@@ -81,6 +82,24 @@ void PtyDeviceServer::stop()
     m_readNotifier.reset();
     m_writeNotifier.reset();
     m_pty.close();
+}
+
+// The master end reports the termios of the slave end, where the serial port's user sets it.
+int PtyDeviceServer::configuredRate() const
+{
+    static constexpr std::pair<speed_t, int> rates[] = {
+        {B300, 300},     {B600, 600},       {B1200, 1200},    {B2400, 2400},
+        {B4800, 4800},   {B9600, 9600},     {B19200, 19200},  {B38400, 38400},
+        {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+    termios attributes{};
+    if (!isRunning() || ::tcgetattr(m_pty.masterFd(), &attributes) != 0)
+        return 0;
+    const speed_t speed = ::cfgetospeed(&attributes);
+    for (const auto &[code, rate] : rates) {
+        if (code == speed)
+            return rate;
+    }
+    return 0;
 }
 
 void PtyDeviceServer::setLineRate(int bitsPerSecond)

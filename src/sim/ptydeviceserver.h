@@ -32,6 +32,9 @@ public:
     // reply goes out once all of its characters would have been sent. 0 switches it off.
     void setLineRate(int bitsPerSecond);
     int lineRate() const { return m_lineRate; }
+    // The rate whoever opened the slave end has set on the line (the pseudo-terminal's
+    // termios); 0 when the server is stopped or the rate is not a standard one.
+    int configuredRate() const;
 
 signals:
     // The line was dropped on the device's request; the server has stopped.

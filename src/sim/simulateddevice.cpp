@@ -97,6 +97,8 @@ QByteArray SimulatedDevice::receive(const QByteArray &bytes)
 QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &bytes)
 {
     QList<Reply> replies;
+    if (!m_pluggedIn)
+        return replies;
     for (char c : bytes) {
         m_line += c;
         if (c != CarriageReturn)
@@ -217,9 +219,26 @@ void SimulatedDevice::writeUnit(quint16 address, const QByteArray &bytes)
         const auto index =
             std::find(VelmarEntries.begin(), VelmarEntries.end(), address) - VelmarEntries.begin();
         m_directory.replace(4 * index, 4, bytes);
+        emit directoryWritten();
         return;
     }
     setMemory(address, bytes);
+    if (touchesDirectory(address, bytes.size()))
+        emit directoryWritten();
+}
+
+// The ZORLA directory lies in data memory, 0x0400 to 0x040F.
+bool SimulatedDevice::touchesDirectory(quint16 address, qsizetype length) const
+{
+    return m_model != Model::Velmar && address < ZorlaDirectory + 16 &&
+           address + length > ZorlaDirectory;
+}
+
+void SimulatedDevice::erase()
+{
+    m_memory.fill(char(0xFF));
+    m_directory.fill(char(0xFF));
+    m_line.clear();
 }
 
 QByteArray SimulatedDevice::memory(quint16 address, int length) const

@@ -118,6 +118,13 @@ public:
     QByteArray directoryEntry(int slot) const;
     void setDirectoryEntry(int slot, const QByteArray &bytes);
 
+    // A device that is not plugged in takes nothing from the line and answers nothing.
+    void setPluggedIn(bool pluggedIn) { m_pluggedIn = pluggedIn; }
+    bool isPluggedIn() const { return m_pluggedIn; }
+    // Data memory and directory back to 0xFF, as a fresh device has them; a command line that
+    // was only partly received is dropped.
+    void erase();
+
     QList<QByteArray> commands() const { return m_commands; }
     void clearRecording() { m_commands.clear(); }
 
@@ -133,11 +140,14 @@ public:
 signals:
     // After every complete command line, with the reply bytes it got.
     void commandHandled(const QByteArray &command, const QByteArray &reply);
+    // A memory access command wrote (or erased) a directory entry.
+    void directoryWritten();
 
 private:
     QByteArray execute(const QByteArray &line);
     QByteArray memoryAccess(const QByteArray &line);
     bool isDirectoryAddress(quint16 address) const;
+    bool touchesDirectory(quint16 address, qsizetype length) const;
     QByteArray readUnit(quint16 address) const;
     void writeUnit(quint16 address, const QByteArray &bytes);
     const Fault *faultFor(qint64 command) const;
@@ -156,4 +166,5 @@ private:
     QList<QByteArray> m_commands;
     QList<ScheduledFault> m_faults;
     qint64 m_commandCount = 0;
+    bool m_pluggedIn = true;
 };
