@@ -299,6 +299,7 @@ void PortSettingsDialog::applyChoice()
     m_store.setValue(SettingsStore::portKey(), QString::number(link.portNumber()));
     m_store.setValue(SettingsStore::lineSettingsKey(), link.lineSettings().toString());
     m_store.sync();
+    m_shownBindings.reset();
     accept();
 }
 
@@ -319,8 +320,32 @@ void PortSettingsDialog::unload()
     emit unloaded();
 }
 
+void PortSettingsDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    std::array<QString, portCount> bindings;
+    for (int i = 1; i <= portCount; ++i)
+        bindings[static_cast<size_t>(i - 1)] =
+            m_binding.isBound(i) ? m_binding.systemName(i) : QString();
+    m_shownBindings = bindings;
+}
+
+void PortSettingsDialog::restoreBindings()
+{
+    if (!m_shownBindings)
+        return;
+    for (int i = 1; i <= portCount; ++i) {
+        const QString &shown = (*m_shownBindings)[static_cast<size_t>(i - 1)];
+        if (m_binding.isBound(i) != !shown.isEmpty() ||
+            (!shown.isEmpty() && m_binding.systemName(i) != shown))
+            m_binding.bind(i, shown);
+    }
+    m_shownBindings.reset();
+}
+
 void PortSettingsDialog::reject()
 {
+    restoreBindings();
     QDialog::reject();
     unload();
 }

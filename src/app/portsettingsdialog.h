@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <iterator>
+#include <optional>
 
 class DeviceSession;
 class PortBinding;
@@ -61,7 +62,11 @@ public:
     QString summary() const { return m_summary; }
 
 public slots:
+    // Also gives every port option back the device it had when the dialog was shown.
     void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 signals:
     void unloaded();
@@ -88,6 +93,7 @@ private:
     void clearRateSelection();
     void setSummary(const QString &summary);
     void releasePort();
+    void restoreBindings();
     PortRow &row(int index) { return m_ports[static_cast<size_t>(index - 1)]; }
     const PortRow &row(int index) const { return m_ports[static_cast<size_t>(index - 1)]; }
 
@@ -103,4 +109,7 @@ private:
     QPushButton *m_okButton = nullptr;
     QString m_summary;
     bool m_loaded = false;
+    // Each option's own binding when the dialog was shown (empty: the default order); none
+    // while hidden.
+    std::optional<std::array<QString, portCount>> m_shownBindings;
 };

@@ -194,10 +194,20 @@ private slots:
         QCOMPARE(b.state(), QStringLiteral("4|4|1|2|PortOpened|COM 4, 2400bps 8-N-1"));
     }
 
+    // A device bound in the dialog holds once OK is pressed; closing without OK gives every
+    // option back the device it had when the dialog was shown.
+    void bindAnotherDevice_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("ok keeps it") << true;
+        QTest::newRow("closing without OK restores") << false;
+    }
     void bindAnotherDevice()
     {
+        QFETCH(bool, ok);
         Bench b({}, {4});
         b.dialog.load();
+        b.dialog.show();
         QVERIFY(!b.dialog.portOption(4)->isEnabled());
         Pty other;
         QVERIFY(other.open());
@@ -207,6 +217,15 @@ private slots:
         QCOMPARE(b.binding.systemName(4), other.slavePath());
         QCOMPARE(b.dialog.tag(4), QString());
         QVERIFY(b.dialog.portOption(4)->isEnabled());
+
+        if (ok)
+            b.dialog.okButton()->click();
+        else
+            b.dialog.close();
+        QCOMPARE(b.binding.systemName(4),
+                 ok ? other.slavePath() : QStringLiteral("/dev/zv-missing-4"));
+        QVERIFY(b.binding.isBound(4));
+        QVERIFY(b.dialogs.messages.isEmpty());
     }
 };
 
