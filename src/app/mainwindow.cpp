@@ -4,6 +4,7 @@
 #include "deviceconnection.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
+#include "dialogservice.h"
 #include "helpviewer.h"
 #include "portbinding.h"
 #include "slotpreview.h"
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QWindow>
@@ -41,8 +43,8 @@ static void ensureResources()
 
 MainWindow::MainWindow(DialogService &dialogs, SettingsStore &settings, PortBinding &ports,
                        const QString &programFolder, QWidget *parent)
-    : QMainWindow(parent), m_settings(settings), m_ports(ports), m_programFolder(programFolder),
-      m_commands(m_project, dialogs), m_session(m_link, dialogs)
+    : QMainWindow(parent), m_dialogs(dialogs), m_settings(settings), m_ports(ports),
+      m_programFolder(programFolder), m_commands(m_project, dialogs), m_session(m_link, dialogs)
 {
     m_link.setPortBinding(&ports);
     ensureResources();
@@ -73,14 +75,20 @@ void MainWindow::setCommands()
     };
     command("cmdNew", [this] {
         if (!busy())
-            m_commands.newProject();
+            replaceProject([this] { m_commands.newProject(); });
     });
     command("cmdOpen", [this] {
         if (!busy())
-            m_commands.openProject();
+            replaceProject([this] { m_commands.openProject(); });
     });
-    command("cmdSave", [this] { m_commands.save(); });
-    command("cmdSaveAs", [this] { m_commands.saveAs(); });
+    command("cmdSave", [this] {
+        if (m_commands.save())
+            setModified(false);
+    });
+    command("cmdSaveAs", [this] {
+        if (m_commands.saveAs())
+            setModified(false);
+    });
     command("cmdSettings", [this] {
         if (!busy())
             runSettings();
@@ -95,7 +103,8 @@ void MainWindow::setCommands()
     });
     command("cmdLoad", [this] {
         if (m_session.transfersEnabled())
-            runDeviceCommand([this] { DeviceReader(m_project, m_session).run(); });
+            replaceProject(
+                [this] { runDeviceCommand([this] { DeviceReader(m_project, m_session).run(); }); });
     });
     command("cmdHelp", [this] {
         HelpViewer::showHelp(QDir(m_programFolder).filePath(QStringLiteral("Help.chm")));
@@ -111,12 +120,15 @@ void MainWindow::connectSlots()
                 [this, n] { m_commands.addTicket(n); });
         connect(m_layout->removeButton(n), &QPushButton::clicked, this,
                 [this, n] { m_commands.removeTicket(n); });
+        connect(m_layout->viewButton(n), &QPushButton::clicked, this,
+                [this, n] { showSlotPreview(n); });
         m_layout->fileLabel(n)->installEventFilter(this);
         m_layout->byteLabel(n)->installEventFilter(this);
     }
     connect(&m_project, &TicketProject::slotChanged, this, [this](int n) {
         showSlot(n);
         showSpaceRequired();
+        noteProjectChange();
     });
     connect(&m_project, &TicketProject::originChanged, this, &MainWindow::showCaption);
 }
@@ -125,6 +137,13 @@ void MainWindow::connectSession()
 {
     connect(m_layout->cancelButton(), &QPushButton::clicked, this,
             [this] { m_session.requestCancel(); });
+    // Escape cancels a running transfer at once (a button's own shortcut would click it only
+    // after its press animation).
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), m_layout->cancelButton());
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (busy())
+            m_session.requestCancel();
+    });
     connect(&m_session, &DeviceSession::portStateChanged, this, &MainWindow::showPortState);
     connect(&m_session, &DeviceSession::identityChanged, this, &MainWindow::showIdentity);
     connect(&m_session, &DeviceSession::transfersEnabledChanged, this, &MainWindow::showEnabling);
@@ -209,25 +228,76 @@ void MainWindow::dispatch(const QString &key)
 
 void MainWindow::showCaption()
 {
+    QString caption;
     switch (m_project.origin()) {
     case TicketProject::Origin::Start:
-        setWindowTitle(QStringLiteral("Zorla Velmar Ticket"));
+        caption = QStringLiteral("Zorla Velmar Ticket");
         break;
     case TicketProject::Origin::New:
-        setWindowTitle(QStringLiteral("Zorla Ticket"));
+        caption = QStringLiteral("Zorla Ticket");
         break;
     case TicketProject::Origin::File:
-        setWindowTitle(QStringLiteral("Zorla Velmar Ticket -   Working file : ") +
-                       m_project.workingTitle());
+        caption =
+            QStringLiteral("Zorla Velmar Ticket -   Working file : ") + m_project.workingTitle();
         break;
     }
+    setWindowTitle(m_modified ? caption + QLatin1Char('*') : caption);
+}
+
+void MainWindow::noteProjectChange()
+{
+    if (m_replacing)
+        m_replaced = true;
+    else
+        setModified(true);
+}
+
+void MainWindow::setModified(bool modified)
+{
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    showCaption();
+}
+
+void MainWindow::replaceProject(const std::function<void()> &command)
+{
+    if (!settleUnsavedWork())
+        return;
+    m_replacing = true;
+    m_replaced = false;
+    command();
+    m_replacing = false;
+    if (m_replaced)
+        setModified(false);
+}
+
+bool MainWindow::settleUnsavedWork()
+{
+    if (!m_modified)
+        return true;
+    switch (m_dialogs.askToSave(QStringLiteral(
+        "The tickets have changed since they were last opened, saved or read. Save them first?"))) {
+    case SaveChoice::Save:
+        if (!m_commands.save())
+            return false;
+        setModified(false);
+        return true;
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::showSlot(int n)
 {
     const TicketSlot &slot = m_project.slot(n);
     QLabel *file = m_layout->fileLabel(n);
-    file->setText(slot.fileTitle);
+    // A name longer than the label keeps its start and its extension.
+    file->setText(file->fontMetrics().elidedText(slot.fileTitle, Qt::ElideMiddle,
+                                                 file->contentsRect().width()));
     file->setToolTip(slot.filePath.isEmpty() ? noFileAdded : slot.filePath);
     m_layout->byteLabel(n)->setText(QString::number(slot.byteCount));
 }
@@ -273,11 +343,11 @@ void MainWindow::showIdentity()
     QAction *connectButton = m_toolbar->button(QStringLiteral("cmdConnect"));
     const bool connected = m_session.isConnected();
     if (connected) {
-        connectButton->setToolTip(QStringLiteral("Break Communication"));
+        Toolbar::setTip(connectButton, QStringLiteral("Break Communication"));
     } else if (m_connectedShown) {
         m_layout->statusLabel(4)->clear();
         m_layout->truckFrame()->hide();
-        connectButton->setToolTip(QStringLiteral("Connect with Device"));
+        Toolbar::setTip(connectButton, QStringLiteral("Connect with Device"));
     }
     connectButton->setIcon(m_toolbar->image(connected ? QStringLiteral("cmdDisconnectIcon")
                                                       : QStringLiteral("cmdConnectIcon")));
@@ -324,6 +394,7 @@ void MainWindow::showEnabling()
     for (int n = 1; n <= TicketProject::slotCount; ++n) {
         m_layout->addButton(n)->setEnabled(!transferring);
         m_layout->removeButton(n)->setEnabled(!transferring);
+        m_layout->viewButton(n)->setEnabled(!transferring);
     }
     if (transferring) {
         setCursor(Qt::WaitCursor);
@@ -382,6 +453,13 @@ void MainWindow::showSlotPreview(int n)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange) {
+        // The file name is cut to the label's new width.
+        for (int n = 1; n <= TicketProject::slotCount; ++n) {
+            if (watched == m_layout->fileLabel(n))
+                showSlot(n);
+        }
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (int n = 1; n <= TicketProject::slotCount; ++n) {
             if (watched == m_layout->fileLabel(n) || watched == m_layout->byteLabel(n)) {
@@ -404,6 +482,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     m_closePending = false;
+    if (!settleUnsavedWork()) {
+        event->ignore();
+        return;
+    }
     unloadSettingsDialog();
     m_clock->stop();
     event->accept();

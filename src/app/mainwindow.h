@@ -41,6 +41,7 @@ public:
     PortSettingsDialog *settingsDialog() const { return m_settingsDialog; }
 
     QAction *toolButton(const QString &key) const;
+    WindowLayout &windowLayout() const { return *m_layout; }
     QString panelText(int panel) const;
 
     // Shows the bytes of slot n (1..6) in a read-only preview.
@@ -74,10 +75,19 @@ private:
     // A device command (Connect, Program or Read) is running.
     bool deviceCommandRunning() const { return m_deviceCommands > 0; }
     void runDeviceCommand(const std::function<void()> &command);
+    // Unsaved work: the project differs from what was last opened, saved, read or made new.
+    void noteProjectChange();
+    void setModified(bool modified);
+    // Runs New, Open or Read once unsaved work is saved or given up; what it loads is unmodified.
+    void replaceProject(const std::function<void()> &command);
+    // Asks about unsaved work; false when the user stays with it (Cancel, or a Save that did not
+    // write the file).
+    bool settleUnsavedWork();
     void runSettings();
     void loadSettingsDialog();
     void unloadSettingsDialog();
 
+    DialogService &m_dialogs;
     SettingsStore &m_settings;
     PortBinding &m_ports;
     QString m_programFolder;
@@ -90,6 +100,9 @@ private:
     QPointer<PortSettingsDialog> m_settingsDialog;
     int m_deviceCommands = 0;
     bool m_closePending = false;
+    bool m_modified = false;
+    bool m_replacing = false; // New, Open or Read is loading the project
+    bool m_replaced = false;  // ... and has changed it
     bool m_connectedShown = false;
     QMetaObject::Connection m_screenConnection;
 

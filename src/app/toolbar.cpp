@@ -3,31 +3,65 @@
 #include <QAction>
 #include <QFile>
 #include <QStyle>
+#include <QToolButton>
 
 namespace
 {
+
+// A button's key: the platform's standard key where there is one, else (or where the platform
+// has none) the given sequence.
+struct ToolbarShortcut {
+    QKeySequence::StandardKey standard;
+    const char *sequence;
+};
 
 struct ToolbarButton {
     const char *key;
     const char *caption;
     const char *tooltip;
     bool groupEnds;
+    ToolbarShortcut shortcut;
 };
+
+constexpr QKeySequence::StandardKey noStandardKey = QKeySequence::UnknownKey;
 
 // The toolbar buttons in their order; a separator follows each group's last button.
 constexpr ToolbarButton toolbarButtons[] = {
-    {"cmdNew", "New", "Enter New Tickets", false},
-    {"cmdOpen", "Open", "Open Programming File (*.dat)", false},
-    {"cmdSave", "Save", "Save the current programming file (*.dat)", false},
-    {"cmdSaveAs", "Save As...", "Save as a new programming file (*.dat)", true},
-    {"cmdSettings", "Settings", "Select Communication Settings", false},
-    {"cmdConnect", "Connect", "Connect With Device", false},
-    {"cmdProgram", "Program", "Program device with introduced tickets", false},
-    {"cmdLoad", "Read", "Read tickets that are programmed in device", true},
-    {"cmdHelp", "Help", "It may be of interest for you", false},
-    {"cmdAbout", "About", "Who we are?", true},
-    {"cmdExit", "Exit", "Good-Bye", false},
+    {"cmdNew", "New", "Enter New Tickets", false, {QKeySequence::New, "Ctrl+N"}},
+    {"cmdOpen", "Open", "Open Programming File (*.dat)", false, {QKeySequence::Open, "Ctrl+O"}},
+    {"cmdSave",
+     "Save",
+     "Save the current programming file (*.dat)",
+     false,
+     {QKeySequence::Save, "Ctrl+S"}},
+    {"cmdSaveAs",
+     "Save As...",
+     "Save as a new programming file (*.dat)",
+     true,
+     {QKeySequence::SaveAs, "Ctrl+Shift+S"}},
+    {"cmdSettings", "Settings", "Select Communication Settings", false, {noStandardKey, "Ctrl+,"}},
+    {"cmdConnect", "Connect", "Connect With Device", false, {noStandardKey, "Ctrl+K"}},
+    {"cmdProgram",
+     "Program",
+     "Program device with introduced tickets",
+     false,
+     {noStandardKey, "F5"}},
+    {"cmdLoad", "Read", "Read tickets that are programmed in device", true, {noStandardKey, "F6"}},
+    {"cmdHelp", "Help", "It may be of interest for you", false, {QKeySequence::HelpContents, "F1"}},
+    {"cmdAbout", "About", "Who we are?", true, {noStandardKey, nullptr}},
+    {"cmdExit", "Exit", "Good-Bye", false, {QKeySequence::Quit, "Ctrl+Q"}},
 };
+
+QKeySequence keyOf(const ToolbarShortcut &shortcut)
+{
+    if (shortcut.standard != noStandardKey) {
+        const QKeySequence standard(shortcut.standard);
+        if (!standard.isEmpty())
+            return standard;
+    }
+    return shortcut.sequence ? QKeySequence(QString::fromLatin1(shortcut.sequence))
+                             : QKeySequence();
+}
 
 // The images of the image list and the standard icon each falls back to when its artwork is
 // missing, keyed by command name followed by "Icon".
@@ -92,12 +126,23 @@ void Toolbar::addButtons()
         action->setObjectName(key);
         // The button shows the caption as it stands ("Save As..." keeps its dots).
         action->setIconText(caption);
-        action->setToolTip(QString::fromLatin1(button.tooltip));
+        action->setShortcut(keyOf(button.shortcut));
+        setTip(action, QString::fromLatin1(button.tooltip));
+        // Reachable with Tab as well as with the keys and the mouse.
+        widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
         connect(action, &QAction::triggered, this, [this, key] { dispatch(key); });
         m_buttons.insert(key, action);
         if (button.groupEnds)
             addSeparator();
     }
+}
+
+void Toolbar::setTip(QAction *button, const QString &tip)
+{
+    const QKeySequence key = button->shortcut();
+    button->setToolTip(
+        key.isEmpty() ? tip
+                      : QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
 }
 
 void Toolbar::setCommand(const QString &key, std::function<void()> command)

@@ -18,6 +18,9 @@ public:
     // The image-list entry of a key such as "cmdDisconnectIcon".
     QIcon image(const QString &imageKey) const { return m_images.value(imageKey); }
 
+    // Sets a button's tooltip, followed by its keyboard shortcut as in "Enter New Tickets
+    // (Ctrl+N)".
+    static void setTip(QAction *button, const QString &tip);
     // Sets the command a key runs, from its button or from dispatch().
     void setCommand(const QString &key, std::function<void()> command);
     // Runs the command of a key (exact, case-sensitive); an unknown key does nothing.

@@ -57,3 +57,21 @@ bool WidgetDialogService::askYesNo(const QString &text, const QString &title)
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
+
+SaveChoice WidgetDialogService::askToSave(const QString &text)
+{
+    // Titled as the window whose work it is.
+    const QString title = m_parent ? m_parent->window()->windowTitle() : QString();
+    QMessageBox box(QMessageBox::Warning, title, text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
+}

@@ -19,6 +19,7 @@ public:
     FileChoice saveFileName(const QString &filter) override;
     void showMessage(const QString &text, const QString &title) override;
     bool askYesNo(const QString &text, const QString &title) override;
+    SaveChoice askToSave(const QString &text) override;
 
     // "Description|*.ext;*.ext2" (pairs, "|"-separated) as the toolkit writes it:
     // "Description (*.ext *.ext2)", entries separated by ";;".

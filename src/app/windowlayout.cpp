@@ -74,7 +74,8 @@ void WindowLayout::buildTicketFrame(QWidget *central)
 {
     QGroupBox *ticket = frame(central, QStringLiteral("fraTicket"), QStringLiteral("TICKET Status"),
                               ticketFrameRect);
-    const QString spaceTag = QStringLiteral("7");
+    // Room for counts of 8 digits.
+    const QString spaceTag = QStringLiteral("10");
     label(ticket, QStringLiteral("lblEtSR"), 0, QStringLiteral("Space Required "), 360, 540);
     m_spaceRequiredLabel = valueLabel(ticket, QStringLiteral("lblSpaceR"), 0, QStringLiteral("0"),
                                       2500, 540, spaceTag);
@@ -152,15 +153,20 @@ void WindowLayout::buildSlot(QWidget *container, int n, double left, double top)
     remove->setToolTip(QStringLiteral("Remove ticket from project"));
     addControl(remove, Kind::CommandButton, QStringLiteral("cmdRve") + suffix, 0,
                QRectF(left + 1440, top + 420, 1095, 435));
+    auto *view = new QPushButton(QStringLiteral("View"), container);
+    view->setToolTip(QStringLiteral("Show what the ticket holds"));
+    addControl(view, Kind::CommandButton, QStringLiteral("cmdView") + suffix, 0,
+               QRectF(left + 2640, top + 420, 1095, 435));
     m_addButtons[n - 1] = add;
     m_removeButtons[n - 1] = remove;
+    m_viewButtons[n - 1] = view;
 
     label(container, QStringLiteral("lblEtF"), n, QStringLiteral("FILE"), left + 240, top + 1140);
     label(container, QStringLiteral("lblEtB"), n, QStringLiteral("BYTES"), left + 240, top + 1620);
     QLabel *file = valueLabel(container, QStringLiteral("lblFile"), n, QString(), left + 1000,
                               top + 1140, QStringLiteral("19"));
     QLabel *bytes = valueLabel(container, QStringLiteral("lblBytes"), n, QStringLiteral("0"),
-                               left + 1000, top + 1620, QStringLiteral("5"));
+                               left + 1000, top + 1620, QStringLiteral("10"));
     for (QLabel *value : {file, bytes})
         value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_fileLabels[n - 1] = file;
@@ -235,8 +241,16 @@ void WindowLayout::addControl(QWidget *widget, ControlRecord::Kind kind, const Q
 
 void WindowLayout::adapt()
 {
-    QScreen *screen =
-        m_window.windowHandle() ? m_window.windowHandle()->screen() : m_window.screen();
+    adaptTo(DisplayAdaptation::workAreaOf(screen()));
+}
+
+QScreen *WindowLayout::screen() const
+{
+    return m_window.windowHandle() ? m_window.windowHandle()->screen() : m_window.screen();
+}
+
+void WindowLayout::adaptTo(const WorkArea &area)
+{
     QList<ControlRecord> records;
     records.reserve(m_controls.size());
     for (Control &control : m_controls) {
@@ -251,14 +265,15 @@ void WindowLayout::adapt()
         record.fontSize = control.widget->font().pointSizeF();
         records.append(record);
     }
-    const WindowFit fit = m_adaptation.adapt(records, DisplayAdaptation::workAreaOf(screen),
-                                             DisplayAdaptation::platformDefaultFontSize());
+    const WindowFit fit =
+        m_adaptation.adapt(records, area, DisplayAdaptation::platformDefaultFontSize());
     for (qsizetype i = 0; i < m_controls.size(); ++i) {
         m_controls[i].record = records.at(i);
         applyControl(m_controls.at(i));
     }
-    DisplayAdaptation::applyWindowFit(&m_window, fit,
-                                      screen ? screen->logicalDotsPerInch() : Twips::ReferenceDpi);
+    const QScreen *current = screen();
+    DisplayAdaptation::applyWindowFit(
+        &m_window, fit, current ? current->logicalDotsPerInch() : Twips::ReferenceDpi);
 }
 
 void WindowLayout::placeFrames()

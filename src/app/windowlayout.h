@@ -12,6 +12,7 @@ class QGroupBox;
 class QLabel;
 class QMainWindow;
 class QProgressBar;
+class QScreen;
 class QPushButton;
 class QStatusBar;
 class QToolBar;
@@ -32,6 +33,8 @@ public:
 
     // Fits the controls and the window to the work area of the screen the window is on.
     void adapt();
+    // Fits the controls and the window to a work area in twips.
+    void adaptTo(const WorkArea &area);
     // Places the frames on the window again once the toolbar's height is known for certain.
     void placeFrames();
 
@@ -40,6 +43,7 @@ public:
     QLabel *byteLabel(int n) const { return m_byteLabels.at(n - 1); }
     QPushButton *addButton(int n) const { return m_addButtons.at(n - 1); }
     QPushButton *removeButton(int n) const { return m_removeButtons.at(n - 1); }
+    QPushButton *viewButton(int n) const { return m_viewButtons.at(n - 1); }
     // Device status i = 1..4: device type, software version, application, status line.
     QLabel *statusLabel(int i) const { return m_statusLabels.at(i - 1); }
     // Status bar panel i = 1..5.
@@ -73,6 +77,7 @@ private:
     void addControl(QWidget *widget, ControlRecord::Kind kind, const QString &name, int index,
                     const QRectF &twips);
     void applyControl(const Control &control);
+    QScreen *screen() const;
 
     QMainWindow &m_window;
     QToolBar &m_toolbar;
@@ -83,6 +88,7 @@ private:
     std::array<QLabel *, 6> m_byteLabels{};
     std::array<QPushButton *, 6> m_addButtons{};
     std::array<QPushButton *, 6> m_removeButtons{};
+    std::array<QPushButton *, 6> m_viewButtons{};
     std::array<QLabel *, statusCount> m_statusLabels{};
     std::array<QLabel *, panelCount> m_panels{};
     QLabel *m_spaceRequiredLabel = nullptr;

@@ -27,3 +27,8 @@ bool ConsoleDialogService::askYesNo(const QString &text, const QString &title)
     m_output.line(m_prefix + QStringLiteral("Warning: ") + title + QStringLiteral(": ") + text);
     return true;
 }
+
+SaveChoice ConsoleDialogService::askToSave(const QString &)
+{
+    return SaveChoice::Discard;
+}

@@ -19,6 +19,8 @@ public:
     void showMessage(const QString &text, const QString &title) override;
     // Prints the question as a warning and goes on: an unattended run cannot answer.
     bool askYesNo(const QString &text, const QString &title) override;
+    // A command line run never holds unsaved work: nothing to save.
+    SaveChoice askToSave(const QString &text) override;
 
 private:
     ConsoleOutput &m_output;

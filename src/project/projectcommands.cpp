@@ -32,7 +32,8 @@ QString ProjectCommands::notARegularFile(const QString &path)
     const QFileInfo info(path);
     if (!info.exists() || info.isFile())
         return {};
-    return info.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+    return info.isDir() ? QStringLiteral("it is a folder")
+                        : QStringLiteral("it is not a regular file");
 }
 
 bool ProjectCommands::loadTicket(int slot, const QString &path, const QString &title)
@@ -109,23 +110,23 @@ bool ProjectCommands::openProjectFile(const QString &path, const QString &title)
     return true;
 }
 
-void ProjectCommands::save()
+bool ProjectCommands::save()
 {
     // Saved in place only when the working file's name says it is a programming file.
     if (m_project.origin() == TicketProject::Origin::File &&
         m_project.workingTitle().contains(QStringLiteral(".dat")))
-        writeProgrammingFile(m_project.workingPath());
-    else
-        saveAs();
+        return writeProgrammingFile(m_project.workingPath());
+    return saveAs();
 }
 
-void ProjectCommands::saveAs()
+bool ProjectCommands::saveAs()
 {
     const FileChoice choice = m_dialogs.saveFileName(saveFilter());
     if (choice.cancelled())
-        return;
-    writeProgrammingFile(choice.path);
+        return false;
+    const bool written = writeProgrammingFile(choice.path);
     m_project.setWorkingFile(choice.path, choice.title);
+    return written;
 }
 
 bool ProjectCommands::writeProgrammingFile(const QString &path)

@@ -28,8 +28,9 @@ public:
     void openProject();
     // Opens a programming file by path, exactly as Open does after its dialog; true on success.
     bool openProjectFile(const QString &path, const QString &title);
-    void save();
-    void saveAs();
+    // Save and Save As: true once the project is written, false when cancelled or failed.
+    bool save();
+    bool saveAs();
     // Writes the project to the path; reports its own failure and returns false then.
     bool writeProgrammingFile(const QString &path);
     // Why a path that exists cannot be taken as a file to read or replace ("it is a folder"),

@@ -4,11 +4,16 @@
 #include "scripteddialogservice.h"
 #include "settingsstore.h"
 #include "simulatedport.h"
+#include "twips.h"
+#include "windowlayout.h"
+
+#include <algorithm>
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 namespace
@@ -136,7 +141,7 @@ private slots:
             QVERIFY2(!h.shown(name), name);
         QCOMPARE(h.transferShown(), QStringLiteral("|---cna-"));
         QVERIFY(!h.button("cmdLoad")->isEnabled());
-        QCOMPARE(h.button("cmdConnect")->toolTip(), QStringLiteral("Connect With Device"));
+        QCOMPARE(h.button("cmdConnect")->toolTip(), QStringLiteral("Connect With Device (Ctrl+K)"));
 
         for (int n = 1; n <= 6; ++n)
             QCOMPARE(h.slotShown(n), QStringLiteral("|No File Added|0"));
@@ -225,6 +230,100 @@ private slots:
         QVERIFY(h.dialogs.messages.isEmpty());
     }
 
+    // Every toolbar command has a key, named in its tooltip, and a place in the Tab order.
+    void keyboard_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("tooltip");
+        const auto row = [](const char *key, const char *tooltip) {
+            QTest::newRow(key) << QString::fromLatin1(key) << QString::fromLatin1(tooltip);
+        };
+        row("cmdNew", "Enter New Tickets (Ctrl+N)");
+        row("cmdOpen", "Open Programming File (*.dat) (Ctrl+O)");
+        row("cmdSave", "Save the current programming file (*.dat) (Ctrl+S)");
+        row("cmdSaveAs", "Save as a new programming file (*.dat) (Ctrl+Shift+S)");
+        row("cmdSettings", "Select Communication Settings (Ctrl+,)");
+        row("cmdConnect", "Connect With Device (Ctrl+K)");
+        row("cmdProgram", "Program device with introduced tickets (F5)");
+        row("cmdLoad", "Read tickets that are programmed in device (F6)");
+        row("cmdHelp", "It may be of interest for you (F1)");
+        row("cmdAbout", "Who we are?");
+        row("cmdExit", "Good-Bye (Ctrl+Q)");
+    }
+    void keyboard()
+    {
+        QFETCH(QString, key);
+        Harness h;
+        QAction *button = h.button(key);
+        QTEST(button->toolTip(), "tooltip");
+        int focusable = 0;
+        for (QObject *widget : button->associatedObjects()) {
+            if (auto *tool = qobject_cast<QToolButton *>(widget))
+                focusable += (tool->focusPolicy() & Qt::TabFocus) ? 1 : 0;
+        }
+        QCOMPARE(focusable, 1);
+        // The key runs the command: Save As asks for a file name.
+        if (key == u"cmdSaveAs") {
+            QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+            QTest::keySequence(h.window.get(), button->shortcut());
+            QCOMPARE(h.dialogs.filters, QStringList{ProjectCommands::saveFilter()});
+        }
+    }
+
+    // View shows what a slot holds, as a double-click on its file name does.
+    void viewButtonShowsTheSlot()
+    {
+        Harness h;
+        h.addTicket("cmdAddB", 12);
+        QString title;
+        onNextModal([&title](QWidget *modal) { title = modal->windowTitle(); });
+        h.click("cmdViewB");
+        QVERIFY(title.contains(QStringLiteral("ticket12.prn")));
+    }
+
+    // Counts of up to 8 digits show whole at every usual resolution; a long file name is cut in
+    // the middle, with the whole path in the tooltip.
+    void labelsFitTheirText_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x1024") << QSize(1280, 1024);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+    void labelsFitTheirText()
+    {
+        QFETCH(QSize, screen);
+        Harness h;
+        MainWindow &w = *h.window;
+        const QString longName = QStringLiteral("a-rather-long-name-for-a-print-file-%1.prn")
+                                     .arg(QString(40, QLatin1Char('x')));
+        h.dialogs.queueFile(h.writeFile(longName, "ticket"));
+        h.click("cmdAddT");
+        for (int n = 2; n <= 6; ++n)
+            w.project().setByteCount(n, 12000000 + n);
+        h.child<QLabel>("lblSpaceA")->setText(QStringLiteral("99999999"));
+        const double dpi = w.logicalDpiX();
+        w.windowLayout().adaptTo(WorkArea{0, 0, Twips::fromPixels(screen.width(), dpi),
+                                          Twips::fromPixels(screen.height(), dpi)});
+
+        QStringList labels{QStringLiteral("lblSpaceR"), QStringLiteral("lblSpaceA"),
+                           QStringLiteral("lblFile1")};
+        for (int n = 2; n <= 6; ++n)
+            labels << QStringLiteral("lblBytes%1").arg(n);
+        for (const QString &name : labels) {
+            const QLabel *label = h.child<QLabel>(name);
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                         label->contentsRect().width(),
+                     qPrintable(name + QLatin1Char(' ') + label->text()));
+        }
+        QCOMPARE(h.text("lblSpaceR"), QStringLiteral("60000026"));
+        const QLabel *file = h.child<QLabel>("lblFile1");
+        QVERIFY(file->text().startsWith(QStringLiteral("a-rather")));
+        QVERIFY(file->text().endsWith(QStringLiteral("x.prn")));
+        QVERIFY(file->text().size() < longName.size());
+        QCOMPARE(file->toolTip(), h.dir.filePath(longName));
+    }
+
     void aboutBoxIsRebuiltEachTime()
     {
         Harness h;
@@ -268,7 +367,7 @@ private slots:
                  QStringLiteral("VELMAR|2.105|Industrial|20480"));
         QVERIFY(h.button("cmdProgram")->isEnabled() && h.button("cmdLoad")->isEnabled());
         QVERIFY(connectButton->isEnabled());
-        QCOMPARE(connectButton->toolTip(), QStringLiteral("Break Communication"));
+        QCOMPARE(connectButton->toolTip(), QStringLiteral("Break Communication (Ctrl+K)"));
         QCOMPARE(connectButton->iconText(), QStringLiteral("Connect"));
 
         connectButton->trigger();
@@ -277,7 +376,7 @@ private slots:
         QCOMPARE(h.texts({"lblSpaceA", "lblStatus1", "lblStatus2", "lblStatus3", "lblStatus4"}),
                  QStringLiteral("||||"));
         QVERIFY(!h.button("cmdProgram")->isEnabled() && !h.button("cmdLoad")->isEnabled());
-        QCOMPARE(connectButton->toolTip(), QStringLiteral("Connect with Device"));
+        QCOMPARE(connectButton->toolTip(), QStringLiteral("Connect with Device (Ctrl+K)"));
 
         connectButton->trigger();
         QVERIFY(w.close());
@@ -339,33 +438,39 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("ticketSize");
-        QTest::addColumn<bool>("cancel");   // pressed at the 10th command
-        QTest::addColumn<QString>("shown"); // transferShown() each time, separated by ";"
+        QTest::addColumn<QString>("cancel"); // at the 10th command: "click" or "Esc"
+        QTest::addColumn<QString>("shown");  // transferShown() each time, separated by ";"
         QTest::addColumn<int>("messages");
-        const auto row = [](const char *name, const char *key, int ticketSize, bool cancel,
+        const auto row = [](const char *name, const char *key, int ticketSize, const char *cancel,
                             const char *shown, int messages) {
-            QTest::newRow(name) << QString::fromLatin1(key) << ticketSize << cancel
-                                << QString::fromLatin1(shown) << messages;
+            QTest::newRow(name) << QString::fromLatin1(key) << ticketSize
+                                << QString::fromLatin1(cancel) << QString::fromLatin1(shown)
+                                << messages;
         };
-        row("program", "cmdProgram", 400, false,
+        row("program", "cmdProgram", 400, "",
             "Programming ...   2%|BCW----;Programming ...   12%|BCW----;Tickets Programmed|---cnap",
             0);
-        row("program cancelled", "cmdProgram", 400, true,
+        row("program cancelled", "cmdProgram", 400, "click",
             "Programming ...   2%|BCW----;Programming ...   12%|BCW----;"
             "Programming Cancelled|---cnap",
             0);
-        row("read", "cmdLoad", 400, false,
-            "Reading ...|--W----;Reading ...   3%|BCW----;Tickets Readed|---cnap", 0);
-        row("read cancelled", "cmdLoad", 400, true,
-            "Reading ...|--W----;Reading ...   3%|BCW----;Reading Cancelled|---cnap", 0);
+        // Read first asks about the unsaved tickets (answered Discard).
+        row("program cancelled by Esc", "cmdProgram", 400, "Esc",
+            "Programming ...   2%|BCW----;Programming ...   12%|BCW----;"
+            "Programming Cancelled|---cnap",
+            0);
+        row("read", "cmdLoad", 400, "",
+            "Reading ...|--W----;Reading ...   3%|BCW----;Tickets Readed|---cnap", 1);
+        row("read cancelled", "cmdLoad", 400, "click",
+            "Reading ...|--W----;Reading ...   3%|BCW----;Reading Cancelled|---cnap", 1);
         // A project larger than the device is refused before anything is sent.
-        row("program refused", "cmdProgram", 30000, false, "Tickets Programmed|---cnap", 1);
+        row("program refused", "cmdProgram", 30000, "", "Tickets Programmed|---cnap", 1);
     }
     void transfers()
     {
         QFETCH(QString, key);
         QFETCH(int, ticketSize);
-        QFETCH(bool, cancel);
+        QFETCH(QString, cancel);
         Harness h(Model::Velmar);
         h.addTicket("cmdAddT", 400);
         h.window->dispatch(QStringLiteral("cmdConnect"));
@@ -379,13 +484,97 @@ private slots:
             ++sent;
             if (sent == 2 || sent == 10)
                 shown << h.transferShown();
-            if (sent == 10 && cancel)
+            if (sent == 10 && cancel == u"click")
                 h.click("cmdCancel");
+            if (sent == 10 && cancel == u"Esc")
+                QTest::keyClick(h.window.get(), Qt::Key_Escape);
         });
+        if (cancel == u"Esc")
+            QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
         h.window->dispatch(key);
         shown << h.transferShown();
         QTEST(shown.join(QLatin1Char(';')), "shown");
         QTEST(int(h.dialogs.messages.size()), "messages");
+    }
+
+    // Unsaved work: the caption's mark and the question before New, Open, Read and Exit. A script
+    // of steps: "add"/"rve" change slot T, "file" queues a.dat for the next file dialog, "S", "D"
+    // and "C" queue the answer to the question, the rest are toolbar keys without "cmd".
+    void unsavedWork_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("shown"); // caption|bytes of T|questions|window shown
+        const auto row = [](const char *name, const char *script, const char *shown) {
+            QTest::newRow(name) << QString::fromLatin1(script) << QString::fromLatin1(shown);
+        };
+        const char *working = "Zorla Velmar Ticket -   Working file : a.dat";
+        row("a change marks the caption", "add", "Zorla Velmar Ticket*|100|0|1");
+        row("save as clears the mark", "add file SaveAs",
+            qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|0|1")));
+        row("a change after saving", "add file SaveAs rve",
+            qPrintable(QString::fromLatin1(working) + QStringLiteral("*|0|0|1")));
+        row("open asks, then clears", "add file SaveAs rve file Open",
+            qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|1|1")));
+        row("saved work: new asks nothing", "add file SaveAs New", "Zorla Ticket|0|0|1");
+        row("new, cancelled", "add C New", "Zorla Velmar Ticket*|100|1|1");
+        row("new, discarded", "add D New", "Zorla Ticket|0|1|1");
+        row("new, saved first", "add S file New file Open",
+            qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|1|1")));
+        row("new, save dialog cancelled", "add S New", "Zorla Velmar Ticket*|100|1|1");
+        row("exit, cancelled", "add C Exit", "Zorla Velmar Ticket*|100|1|1");
+        row("exit, discarded", "add D Exit", "Zorla Velmar Ticket*|100|1|0");
+        row("exit, saved first", "add S file Exit",
+            qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|1|0")));
+    }
+    void unsavedWork()
+    {
+        QFETCH(QString, script);
+        Harness h;
+        const QString ticket = h.writeFile(QStringLiteral("t.prn"), QByteArray(100, 'x'));
+        const QHash<QString, SaveChoice> answers{{QStringLiteral("S"), SaveChoice::Save},
+                                                 {QStringLiteral("D"), SaveChoice::Discard},
+                                                 {QStringLiteral("C"), SaveChoice::Cancel}};
+        for (const QString &step : script.split(QLatin1Char(' '))) {
+            if (step == QLatin1String("add")) {
+                h.dialogs.queueFile(ticket);
+                h.click("cmdAddT");
+            } else if (step == QLatin1String("rve")) {
+                h.click("cmdRveT");
+            } else if (step == QLatin1String("file")) {
+                h.dialogs.queueFile(h.dir.filePath(QStringLiteral("a.dat")));
+            } else if (answers.contains(step)) {
+                h.dialogs.saveAnswers.enqueue(answers.value(step));
+            } else {
+                h.window->dispatch(QStringLiteral("cmd") + step);
+            }
+        }
+        const auto questions = std::count_if(
+            h.dialogs.messages.cbegin(), h.dialogs.messages.cend(),
+            [](const ScriptedDialogService::Message &m) { return m.title == u"Save"; });
+        QTEST(QStringList({h.window->windowTitle(), h.text("lblBytes1"), QString::number(questions),
+                           QString::number(h.window->isVisible())})
+                  .join(QLatin1Char('|')),
+              "shown");
+        QCOMPARE(h.dialogs.messages.size(), questions);
+    }
+
+    // Read replaces the project, so it asks about unsaved work first; what it read is unmodified.
+    void readAsksAboutUnsavedWork()
+    {
+        Harness h(Model::Velmar);
+        MainWindow &w = *h.window;
+        h.addTicket("cmdAddT", 400);
+        w.dispatch(QStringLiteral("cmdConnect"));
+        w.dispatch(QStringLiteral("cmdProgram"));
+        h.dialogs.saveAnswers << SaveChoice::Cancel << SaveChoice::Discard;
+        w.dispatch(QStringLiteral("cmdLoad"));
+        QCOMPARE(w.windowTitle() + h.text("lblStatus4"),
+                 QStringLiteral("Zorla Velmar Ticket*Tickets Programmed"));
+        w.dispatch(QStringLiteral("cmdLoad"));
+        QCOMPARE(w.windowTitle() + h.text("lblStatus4"),
+                 QStringLiteral("Zorla TicketTickets Readed"));
+        QCOMPARE(h.dialogs.messages.size(), 2);
+        QVERIFY(w.close());
     }
 
     void closingDuringTransferWaitsForTheCancel()
@@ -410,7 +599,8 @@ private slots:
         QVERIFY(sent < 50);
         QTRY_VERIFY(!w.isVisible());
         QVERIFY(!w.link().isOpen());
-        QVERIFY(h.dialogs.messages.isEmpty());
+        // Only the question about the unsaved ticket, once the transfer has ended.
+        QCOMPARE(h.dialogs.messages.size(), 1);
     }
 };
 
