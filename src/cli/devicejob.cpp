@@ -138,7 +138,9 @@ int DeviceJob::program(DeviceSession &session)
         return ExitFileError;
     const TransferResult result = DeviceProgrammer(project, session).run();
     m_output.endProgress();
-    m_summary = result.statusText().isEmpty() ? QStringLiteral("failed") : result.statusText();
+    m_summary = result.succeeded() || result.outcome == TransferResult::Outcome::Cancelled
+                    ? result.statusText()
+                    : QStringLiteral("failed");
     switch (result.outcome) {
     case TransferResult::Outcome::Programmed:
         return m_task.verifyAfter ? verify(session, project) : ExitSuccess;

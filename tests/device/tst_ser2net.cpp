@@ -1,6 +1,13 @@
+#include "deviceconnection.h"
+#include "deviceprogrammer.h"
+#include "devicereader.h"
+#include "devicesession.h"
 #include "networktransport.h"
+#include "scripteddialogservice.h"
 #include "ser2netserver.h"
+#include "seriallink.h"
 #include "simulatedport.h"
+#include "ticketproject.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -58,6 +65,8 @@ private slots:
     void lineRate();
     void serverStops_data();
     void serverStops();
+    void programAndReadThroughTheServer_data();
+    void programAndReadThroughTheServer();
 };
 
 void TestSer2Net::initTestCase()
@@ -136,6 +145,39 @@ void TestSer2Net::serverStops()
     QVERIFY(lost.wait(2000));
     QVERIFY(!rig.transport->isOpen());
     QCOMPARE(::kill(pid_t(pid), 0), -1);
+}
+
+void TestSer2Net::programAndReadThroughTheServer_data()
+{
+    exchanges_data();
+}
+
+// The link, the connect command and Program and Read with a network port as they run with a
+// local one: what Read gives back is what Program wrote, 0xFF and CR bytes included.
+void TestSer2Net::programAndReadThroughTheServer()
+{
+    QFETCH(Mode, mode);
+    SimulatedPort port(SimulatedDevice::Model::Velmar, SimulatedDevice::Application::Truck);
+    Ser2NetServer server(port.slavePath(), mode);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    ScriptedDialogService dialogs;
+    SerialLink link;
+    DeviceSession session(link, dialogs);
+    link.setPortName(server.url());
+    link.setLineSettings({19200, LineSettings::Parity::None, 8, 1});
+    DeviceConnection(session).toggle();
+    QVERIFY(session.isConnected());
+
+    TicketProject project;
+    const QByteArray t("ticket\xff\r\n\x1b@", 11);
+    project.setSlot(TicketProject::T, {t, {}, {}, t.size()});
+    project.setSlot(TicketProject::P2, {QByteArray(301, '\xff'), {}, {}, 301});
+    QCOMPARE(DeviceProgrammer(project, session).run().outcome, TransferResult::Outcome::Programmed);
+    TicketProject readBack;
+    QCOMPARE(DeviceReader(readBack, session).run().outcome, TransferResult::Outcome::Read);
+    QCOMPARE(readBack.contents(TicketProject::T), t);
+    QCOMPARE(readBack.contents(TicketProject::P2), QByteArray(301, '\xff'));
+    QVERIFY(dialogs.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSer2Net)
