@@ -56,7 +56,7 @@ int runWindow(SettingsStore &settings, PortBinding &ports, const QStringList &fi
     if (!files.isEmpty()) {
         const QFileInfo file(files.first());
         QTimer::singleShot(0, &window, [&window, file] {
-            window.commands().openProjectFile(file.absoluteFilePath(), file.fileName());
+            window.openProjectFile(file.absoluteFilePath(), file.fileName());
         });
     }
     return QApplication::exec();

@@ -443,6 +443,11 @@ void MainWindow::unloadSettingsDialog()
     delete m_settingsDialog.data();
 }
 
+void MainWindow::openProjectFile(const QString &path, const QString &title)
+{
+    replaceProject([this, &path, &title] { m_commands.openProjectFile(path, title); });
+}
+
 void MainWindow::showSlotPreview(int n)
 {
     const TicketSlot &slot = m_project.slot(n);

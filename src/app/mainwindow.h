@@ -44,6 +44,9 @@ public:
     WindowLayout &windowLayout() const { return *m_layout; }
     QString panelText(int panel) const;
 
+    // Opens a programming file as Open does after its dialog (a file named on the command line).
+    void openProjectFile(const QString &path, const QString &title);
+
     // Shows the bytes of slot n (1..6) in a read-only preview.
     void showSlotPreview(int n);
 

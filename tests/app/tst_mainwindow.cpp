@@ -498,7 +498,8 @@ private slots:
     }
 
     // Unsaved work: the caption's mark and the question before New, Open, Read and Exit. A script
-    // of steps: "add"/"rve" change slot T, "file" queues a.dat for the next file dialog, "S", "D"
+    // of steps: "add"/"rve" change slot T, "file" queues a.dat for the next file dialog, "arg"
+    // opens a.dat as a file named on the command line, "S", "D"
     // and "C" queue the answer to the question, the rest are toolbar keys without "cmd".
     void unsavedWork_data()
     {
@@ -516,6 +517,8 @@ private slots:
         row("open asks, then clears", "add file SaveAs rve file Open",
             qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|1|1")));
         row("saved work: new asks nothing", "add file SaveAs New", "Zorla Ticket|0|0|1");
+        row("a file named on the command line", "add file SaveAs New arg",
+            qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|0|1")));
         row("new, cancelled", "add C New", "Zorla Velmar Ticket*|100|1|1");
         row("new, discarded", "add D New", "Zorla Ticket|0|1|1");
         row("new, saved first", "add S file New file Open",
@@ -540,6 +543,9 @@ private slots:
                 h.click("cmdAddT");
             } else if (step == QLatin1String("rve")) {
                 h.click("cmdRveT");
+            } else if (step == QLatin1String("arg")) {
+                h.window->openProjectFile(h.dir.filePath(QStringLiteral("a.dat")),
+                                          QStringLiteral("a.dat"));
             } else if (step == QLatin1String("file")) {
                 h.dialogs.queueFile(h.dir.filePath(QStringLiteral("a.dat")));
             } else if (answers.contains(step)) {
