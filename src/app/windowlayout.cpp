@@ -302,6 +302,10 @@ void WindowLayout::applyControl(const Control &control)
     // Frames on the window itself are placed from the top of the client area, under which the
     // toolbar lies.
     QWidget *central = m_window.centralWidget();
+    // A label inside a frame ends at the frame's edge, so that what it shows (a file name cut
+    // to fit) is what can be seen.
+    if (record.kind == Kind::Label && widget->parentWidget() != central)
+        rect.setRight(qMin(rect.right(), widget->parentWidget()->contentsRect().right() - 1));
     if (widget->parentWidget() == central) {
         const int formTop = m_toolbar.isVisible() ? central->y() : m_toolbar.sizeHint().height();
         rect.translate(0, -qMin(formTop, rect.top()));

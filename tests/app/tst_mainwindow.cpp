@@ -286,6 +286,7 @@ private slots:
     void labelsFitTheirText_data()
     {
         QTest::addColumn<QSize>("screen");
+        QTest::newRow("800x600") << QSize(800, 600);
         QTest::newRow("1024x768") << QSize(1024, 768);
         QTest::newRow("1280x1024") << QSize(1280, 1024);
         QTest::newRow("1920x1080") << QSize(1920, 1080);
@@ -299,7 +300,9 @@ private slots:
                                      .arg(QString(40, QLatin1Char('x')));
         h.dialogs.queueFile(h.writeFile(longName, "ticket"));
         h.click("cmdAddT");
-        for (int n = 2; n <= 6; ++n)
+        h.dialogs.queueFile(h.dir.filePath(longName));
+        h.click("cmdAddP2");
+        for (int n = 2; n <= 5; ++n)
             w.project().setByteCount(n, 12000000 + n);
         h.child<QLabel>("lblSpaceA")->setText(QStringLiteral("99999999"));
         const double dpi = w.logicalDpiX();
@@ -307,21 +310,25 @@ private slots:
                                           Twips::fromPixels(screen.height(), dpi)});
 
         QStringList labels{QStringLiteral("lblSpaceR"), QStringLiteral("lblSpaceA"),
-                           QStringLiteral("lblFile1")};
-        for (int n = 2; n <= 6; ++n)
+                           QStringLiteral("lblFile1"), QStringLiteral("lblFile6")};
+        for (int n = 2; n <= 5; ++n)
             labels << QStringLiteral("lblBytes%1").arg(n);
+        // Each label shows its whole text and lies within its frame.
         for (const QString &name : labels) {
             const QLabel *label = h.child<QLabel>(name);
             QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
-                         label->contentsRect().width(),
+                             label->contentsRect().width() &&
+                         label->geometry().right() < label->parentWidget()->contentsRect().right(),
                      qPrintable(name + QLatin1Char(' ') + label->text()));
         }
-        QCOMPARE(h.text("lblSpaceR"), QStringLiteral("60000026"));
-        const QLabel *file = h.child<QLabel>("lblFile1");
-        QVERIFY(file->text().startsWith(QStringLiteral("a-rather")));
-        QVERIFY(file->text().endsWith(QStringLiteral("x.prn")));
-        QVERIFY(file->text().size() < longName.size());
-        QCOMPARE(file->toolTip(), h.dir.filePath(longName));
+        QCOMPARE(h.text("lblSpaceR"), QStringLiteral("48000026"));
+        for (const char *name : {"lblFile1", "lblFile6"}) {
+            const QLabel *file = h.child<QLabel>(name);
+            QVERIFY(file->text().startsWith(QStringLiteral("a-rather")));
+            QVERIFY(file->text().endsWith(QStringLiteral("x.prn")));
+            QVERIFY(file->text().size() < longName.size());
+            QCOMPARE(file->toolTip(), h.dir.filePath(longName));
+        }
     }
 
     void aboutBoxIsRebuiltEachTime()
