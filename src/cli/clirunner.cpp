@@ -13,6 +13,8 @@
 #include "ptydeviceserver.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
+#include "stationjob.h"
+#include "stationlog.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
@@ -59,6 +61,9 @@ QString CliRunner::usage()
         "  zvticket-cli pack    FILE.dat [--T FILE] [--H FILE] [--B FILE] [--F FILE] [--P1 FILE] "
         "[--P2 FILE]\n"
         "  zvticket-cli info    FILE.dat\n"
+        "  zvticket-cli station FILE.dat --port PORT ... [--baud RATE] [--verify] [--log "
+        "FILE.csv]\n"
+        "                       [--count N]\n"
         "\n"
         "Commands:\n"
         "  identify  Prints the device's model, software version, application and space.\n"
@@ -69,11 +74,15 @@ QString CliRunner::usage()
         "            leaves in it; names the first differing slot and byte offset.\n"
         "  pack      Builds FILE.dat from print files, byte for byte.\n"
         "  info      Prints the byte counts of FILE.dat and the space it requires.\n"
+        "  station   Production station: on every port at once, waits for a device to answer,\n"
+        "            programs (and verifies) it, logs it and waits until it is unplugged, then\n"
+        "            takes the next; ends after N devices in all, or on Ctrl-C.\n"
         "\n"
         "Options:\n"
-        "  --port PORT        COM1..COM4 as the settings bind them, or a device path\n"
-        "                     (/dev/ttyUSB0, a pseudo-terminal). Repeat it to program several\n"
-        "                     devices at once.\n"
+        "  --port PORT        COM1..COM4 as the settings bind them, a device path (/dev/ttyUSB0,\n"
+        "                     a pseudo-terminal), or a serial server on the network:\n"
+        "                     socket://HOST:PORT or rfc2217://HOST:PORT. Repeat it to program\n"
+        "                     several devices at once.\n"
         "  --simulate MODEL[:APP]  Use the built-in simulated device: MODEL zorla-old, zorla or\n"
         "                     velmar; APP none, industrial (default) or truck.\n"
         "  --emulate-line     With --simulate: the simulated line takes as long as a real one.\n"
@@ -81,6 +90,8 @@ QString CliRunner::usage()
         "                     1 stop bit.\n"
         "  --verify           After program: read the device back and compare.\n"
         "  --trace            Writes every command and reply to standard error.\n"
+        "  --log FILE.csv     With station: appends one line per device (a header row first).\n"
+        "  --count N          With station: ends after N devices on all ports together.\n"
         "  --T/--H/--B/--F/--P1/--P2 FILE   With pack: the print file of that ticket slot.\n"
         "\n"
         "Exit status: 0 success, 1 device or communication failure, 2 usage, 3 file error,\n"
@@ -119,6 +130,8 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
          QCommandLineOption(QStringLiteral("verify")),
          QCommandLineOption(QStringLiteral("trace")),
          QCommandLineOption(QStringLiteral("emulate-line")),
+         {QStringLiteral("log"), QString(), QStringLiteral("FILE")},
+         {QStringLiteral("count"), QString(), QStringLiteral("N")},
          helpOption});
     for (int n = 1; n <= TicketProject::slotCount; ++n)
         parser.addOption({TicketProject::slotName(n), QString(), QStringLiteral("FILE")});
@@ -137,8 +150,8 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
     Request request;
     request.command = positional.first();
     const QStringList commandsWithFile = {QStringLiteral("program"), QStringLiteral("read"),
-                                          QStringLiteral("verify"), QStringLiteral("pack"),
-                                          QStringLiteral("info")};
+                                          QStringLiteral("verify"),  QStringLiteral("pack"),
+                                          QStringLiteral("info"),    QStringLiteral("station")};
     const bool needsFile = commandsWithFile.contains(request.command);
     if (request.command != QStringLiteral("identify") && !needsFile)
         return usageError(QStringLiteral("unknown command '%1'.").arg(request.command)),
@@ -167,8 +180,18 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
     const bool simulate = parser.isSet(QStringLiteral("simulate"));
     if (request.ports.isEmpty() == !simulate)
         return usageError(QStringLiteral("give either --port PORT or --simulate MODEL[:APP]."));
-    if (request.ports.size() > 1 && request.command != QStringLiteral("program"))
-        return usageError(QStringLiteral("only program takes several --port."));
+    const bool station = request.command == QStringLiteral("station");
+    if (request.ports.size() > 1 && request.command != QStringLiteral("program") && !station)
+        return usageError(QStringLiteral("only program and station take several --port."));
+    if (station && request.ports.isEmpty())
+        return usageError(QStringLiteral("station programs devices on --port PORT."));
+    request.log = parser.value(QStringLiteral("log"));
+    bool countValid = true;
+    request.count = parser.isSet(QStringLiteral("count"))
+                        ? parser.value(QStringLiteral("count")).toInt(&countValid)
+                        : 0;
+    if (!countValid || request.count < 0 || (parser.isSet(QStringLiteral("count")) && !station))
+        return usageError(QStringLiteral("--count N goes with station, N a number of devices."));
     const QString baud = parser.value(QStringLiteral("baud"));
     QStringList rates;
     for (int rate : LineSettings::rates)
@@ -177,14 +200,17 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
         return usageError(
             QStringLiteral("the rate must be one of %1.").arg(rates.join(QStringLiteral(", "))));
     const bool verify = parser.isSet(QStringLiteral("verify"));
-    if (verify && request.command != QStringLiteral("program"))
-        return usageError(QStringLiteral("--verify goes with program."));
+    if (verify && request.command != QStringLiteral("program") && !station)
+        return usageError(QStringLiteral("--verify goes with program and station."));
 
     DeviceJob::Task &base = request.base;
     base.baud = baud.toInt();
     base.trace = parser.isSet(QStringLiteral("trace"));
     base.verifyAfter = verify;
-    if (request.command == QStringLiteral("identify")) {
+    if (station) {
+        base.command = DeviceJob::Command::Program;
+        base.prefixOutput = true;
+    } else if (request.command == QStringLiteral("identify")) {
         base.command = DeviceJob::Command::Identify;
         base.printIdentity = true;
     } else if (request.command == QStringLiteral("read")) {
@@ -232,6 +258,8 @@ int CliRunner::runDeviceCommand(Request &request)
     const std::optional<QList<DeviceJob::Task>> tasks = buildTasks(request, &exitCode);
     if (!tasks)
         return exitCode;
+    if (request.command == QStringLiteral("station"))
+        return runStation(request, *tasks);
     const auto jobs = runJobs(*tasks);
     return report(request, *tasks, jobs);
 }
@@ -321,6 +349,52 @@ int CliRunner::report(const Request &request, const QList<DeviceJob::Task> &task
         out << jobs.front()->summary() << '\n';
     }
     return exitCode;
+}
+
+int CliRunner::runStation(const Request &request, const QList<DeviceJob::Task> &tasks)
+{
+    StationLog log(request.log);
+    std::atomic<int> claimed{0};
+    QEventLoop loop;
+    InterruptNotifier interrupts;
+    bool interrupted = false;
+    QObject::connect(&interrupts, &InterruptNotifier::interrupted, &loop,
+                     [&interrupted] { interrupted = true; });
+    std::vector<std::unique_ptr<StationJob>> jobs;
+    std::vector<std::unique_ptr<QThread>> threads;
+    int running = 0;
+    for (const DeviceJob::Task &task : tasks) {
+        auto job = std::make_unique<StationJob>(task, log, claimed, request.count, m_output);
+        auto thread = std::make_unique<QThread>();
+        job->moveToThread(thread.get());
+        QObject::connect(thread.get(), &QThread::started, job.get(), &StationJob::run);
+        QObject::connect(job.get(), &StationJob::finished, thread.get(), &QThread::quit);
+        QObject::connect(thread.get(), &QThread::finished, &loop, [&running, &loop] {
+            if (--running == 0)
+                loop.quit();
+        });
+        QObject::connect(&interrupts, &InterruptNotifier::interrupted, job.get(),
+                         &StationJob::requestStop, Qt::QueuedConnection);
+        jobs.push_back(std::move(job));
+        threads.push_back(std::move(thread));
+        ++running;
+    }
+    for (auto &thread : threads)
+        thread->start();
+    loop.exec();
+    for (auto &thread : threads)
+        thread->wait();
+    m_output.endProgress();
+
+    bool anyFailed = false;
+    for (const auto &job : jobs) {
+        m_output.result(QStringLiteral("%1: %2 programmed, %3 failed")
+                            .arg(job->label())
+                            .arg(job->programmed())
+                            .arg(job->failed()));
+        anyFailed |= job->failed() > 0;
+    }
+    return interrupted ? ExitInterrupted : anyFailed ? ExitDeviceFailure : ExitSuccess;
 }
 
 int CliRunner::info(const QString &path)

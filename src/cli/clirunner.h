@@ -33,6 +33,8 @@ private:
         QString simulate;
         bool emulateLine = false;
         QStringList slotFiles; // pack: one per slot, empty where none was given
+        QString log;           // station: the CSV record
+        int count = 0;         // station: devices in all; 0 = until stopped
         DeviceJob::Task base;
     };
 
@@ -43,6 +45,7 @@ private:
     bool canWrite(const QString &path);
     std::optional<QList<DeviceJob::Task>> buildTasks(const Request &request, int *exitCode);
     std::vector<std::unique_ptr<DeviceJob>> runJobs(const QList<DeviceJob::Task> &tasks);
+    int runStation(const Request &request, const QList<DeviceJob::Task> &tasks);
     int report(const Request &request, const QList<DeviceJob::Task> &tasks,
                const std::vector<std::unique_ptr<DeviceJob>> &jobs);
     int info(const QString &path);

@@ -29,6 +29,16 @@ void ConsoleOutput::line(const QString &text)
     drawLocked();
 }
 
+void ConsoleOutput::result(const QString &text)
+{
+    QMutexLocker lock(&m_mutex);
+    clearLocked();
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+    drawLocked();
+}
+
 void ConsoleOutput::progress(const QString &port, const QString &text, int value, int maximum)
 {
     QMutexLocker lock(&m_mutex);

@@ -16,6 +16,8 @@ public:
     static bool stderrIsTerminal();
 
     void line(const QString &text);
+    // A result line on standard output, kept apart from the progress drawn on standard error.
+    void result(const QString &text);
     // The progress of one port: the status text ("Programming ...   42%") and the bar's value.
     void progress(const QString &port, const QString &text, int value, int maximum);
     // Ends the progress display of every port (a terminal gets its line break).

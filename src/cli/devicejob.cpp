@@ -101,6 +101,7 @@ int DeviceJob::identify(DeviceSession &session)
 {
     DeviceConnection(session).toggle();
     const DeviceIdentity identity = session.identity();
+    m_identity = identity;
     const bool unknown = identity.parse == DeviceIdentity::Parse::UnknownModel;
     if (!session.isConnected()) {
         m_summary = unknown ? QStringLiteral("unknown device") : QStringLiteral("not identified");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deviceidentity.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -35,6 +37,8 @@ public:
 
     int exitCode() const { return m_exitCode; }
     QString summary() const { return m_summary; }
+    // The device the run identified; empty before and when none answered.
+    DeviceIdentity identity() const { return m_identity; }
 
 public slots:
     void run();
@@ -60,4 +64,5 @@ private:
     std::atomic<bool> m_interrupted{false};
     int m_exitCode = 1;
     QString m_summary;
+    DeviceIdentity m_identity;
 };

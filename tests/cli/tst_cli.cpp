@@ -3,6 +3,7 @@
 #include "devicereader.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
+#include "replugsimulator.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
@@ -225,6 +226,41 @@ private slots:
         run = runCli("verify %1 --port %2", {project, changed.slavePath()});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.out.contains(QStringLiteral("slot H differs at byte offset 2")));
+    }
+
+    // A station run over four replugging devices: each device is programmed once per plug-in,
+    // the log gets its header and one line per device, and the run ends at the count.
+    void stationProgramsWhatIsPluggedIn()
+    {
+        std::vector<std::unique_ptr<SimulatedPort>> ports;
+        std::vector<std::unique_ptr<ReplugSimulator>> operators;
+        QStringList words{QStringLiteral("station"),
+                          writeProject(dir, {40, 8}),
+                          QStringLiteral("--verify"),
+                          QStringLiteral("--count"),
+                          QStringLiteral("8"),
+                          QStringLiteral("--log"),
+                          dir.filePath(QStringLiteral("station.csv"))};
+        for (int i = 0; i < 4; ++i) {
+            ports.push_back(std::make_unique<SimulatedPort>(Model::Velmar));
+            operators.push_back(std::make_unique<ReplugSimulator>(ports.back()->device(),
+                                                                  std::chrono::milliseconds(0)));
+            operators.back()->setQuietTime(std::chrono::milliseconds(200));
+            operators.back()->setAbsentTime(std::chrono::milliseconds(2500)); // longer than a poll
+            words << QStringLiteral("--port") << ports.back()->slavePath();
+        }
+        const Run run = runCli(words.join(QLatin1Char(' ')).toLatin1().constData());
+        QCOMPARE(run.exitCode, 0);
+        QFile log(dir.filePath(QStringLiteral("station.csv")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
+        QCOMPARE(lines.first(), QByteArray("time,port,model,version,application,result,seconds,"
+                                           "bytes,message"));
+        QCOMPARE(lines.size(), 9);
+        for (const QByteArray &line : lines.mid(1))
+            QVERIFY2(line.contains(",VELMAR,2.105,Industrial,ok,") && line.endsWith(",48,"),
+                     line.constData());
+        QCOMPARE(run.out.count(QStringLiteral(": ok VELMAR")), 8);
     }
 
     void interruptEndsAfterTheCommandInProgress()
