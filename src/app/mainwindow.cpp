@@ -118,8 +118,11 @@ void MainWindow::connectSlots()
     for (int n = 1; n <= TicketProject::slotCount; ++n) {
         connect(m_layout->addButton(n), &QPushButton::clicked, this,
                 [this, n] { m_commands.addTicket(n); });
-        connect(m_layout->removeButton(n), &QPushButton::clicked, this,
-                [this, n] { m_commands.removeTicket(n); });
+        connect(m_layout->removeButton(n), &QPushButton::clicked, this, [this, n] {
+            // Removing from an empty slot changes nothing, so it leaves no unsaved work.
+            if (!(m_project.slot(n) == TicketSlot()))
+                m_commands.removeTicket(n);
+        });
         connect(m_layout->viewButton(n), &QPushButton::clicked, this,
                 [this, n] { showSlotPreview(n); });
         m_layout->fileLabel(n)->installEventFilter(this);

@@ -517,6 +517,7 @@ private slots:
         };
         const char *working = "Zorla Velmar Ticket -   Working file : a.dat";
         row("a change marks the caption", "add", "Zorla Velmar Ticket*|100|0|1");
+        row("removing from an empty slot", "rve", "Zorla Velmar Ticket|0|0|1");
         row("save as clears the mark", "add file SaveAs",
             qPrintable(QString::fromLatin1(working) + QStringLiteral("|100|0|1")));
         row("a change after saving", "add file SaveAs rve",
