@@ -270,6 +270,30 @@ private slots:
         }
     }
 
+    // Tab walks through every enabled toolbar button and the print ticket's buttons.
+    void tabReachesEveryCommand()
+    {
+        Harness h;
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        QStringList reached;
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
+                                                        : h.window.get(),
+                            Qt::Key_Tab);
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY(focus);
+            auto *tool = qobject_cast<QToolButton *>(focus);
+            const QString name = tool && tool->defaultAction() ? tool->defaultAction()->objectName()
+                                                               : focus->objectName();
+            if (!reached.contains(name))
+                reached << name;
+        }
+        for (const char *name :
+             {"cmdNew", "cmdOpen", "cmdSave", "cmdSaveAs", "cmdSettings", "cmdConnect", "cmdHelp",
+              "cmdAbout", "cmdExit", "cmdAddT", "cmdRveT", "cmdViewT"})
+            QVERIFY2(reached.contains(QLatin1String(name)), name);
+    }
+
     // View shows what a slot holds, as a double-click on its file name does.
     void viewButtonShowsTheSlot()
     {
