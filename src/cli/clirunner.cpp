@@ -298,28 +298,33 @@ std::optional<QList<DeviceJob::Task>> CliRunner::buildTasks(const Request &reque
     return tasks;
 }
 
-std::vector<std::unique_ptr<DeviceJob>> CliRunner::runJobs(const QList<DeviceJob::Task> &tasks)
+namespace
 {
-    // Every device gets a link of its own in a thread of its own.
+
+// Runs every job in a thread of its own until all have finished; Ctrl-C reaches each through
+// its `stop` slot, queued so that the job takes it between two events of its own thread.
+template <typename Job>
+void runInThreads(const std::vector<std::unique_ptr<Job>> &jobs, void (Job::*stop)(),
+                  bool *interrupted = nullptr)
+{
     QEventLoop loop;
     InterruptNotifier interrupts;
-    std::vector<std::unique_ptr<DeviceJob>> jobs;
+    if (interrupted)
+        QObject::connect(&interrupts, &InterruptNotifier::interrupted, &loop,
+                         [interrupted] { *interrupted = true; });
     std::vector<std::unique_ptr<QThread>> threads;
     int running = 0;
-    for (const DeviceJob::Task &task : tasks) {
-        auto job = std::make_unique<DeviceJob>(task, m_output);
+    for (const auto &job : jobs) {
         auto thread = std::make_unique<QThread>();
         job->moveToThread(thread.get());
-        QObject::connect(thread.get(), &QThread::started, job.get(), &DeviceJob::run);
-        QObject::connect(job.get(), &DeviceJob::finished, thread.get(), &QThread::quit);
+        QObject::connect(thread.get(), &QThread::started, job.get(), &Job::run);
+        QObject::connect(job.get(), &Job::finished, thread.get(), &QThread::quit);
         QObject::connect(thread.get(), &QThread::finished, &loop, [&running, &loop] {
             if (--running == 0)
                 loop.quit();
         });
-        // Queued: the job takes the request between two events of its own thread.
-        QObject::connect(&interrupts, &InterruptNotifier::interrupted, job.get(),
-                         &DeviceJob::requestCancel, Qt::QueuedConnection);
-        jobs.push_back(std::move(job));
+        QObject::connect(&interrupts, &InterruptNotifier::interrupted, job.get(), stop,
+                         Qt::QueuedConnection);
         threads.push_back(std::move(thread));
         ++running;
     }
@@ -328,6 +333,16 @@ std::vector<std::unique_ptr<DeviceJob>> CliRunner::runJobs(const QList<DeviceJob
     loop.exec();
     for (auto &thread : threads)
         thread->wait();
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<DeviceJob>> CliRunner::runJobs(const QList<DeviceJob::Task> &tasks)
+{
+    std::vector<std::unique_ptr<DeviceJob>> jobs;
+    for (const DeviceJob::Task &task : tasks)
+        jobs.push_back(std::make_unique<DeviceJob>(task, m_output));
+    runInThreads(jobs, &DeviceJob::requestCancel);
     m_output.endProgress();
     return jobs;
 }
@@ -355,35 +370,11 @@ int CliRunner::runStation(const Request &request, const QList<DeviceJob::Task> &
 {
     StationLog log(request.log);
     std::atomic<int> claimed{0};
-    QEventLoop loop;
-    InterruptNotifier interrupts;
-    bool interrupted = false;
-    QObject::connect(&interrupts, &InterruptNotifier::interrupted, &loop,
-                     [&interrupted] { interrupted = true; });
     std::vector<std::unique_ptr<StationJob>> jobs;
-    std::vector<std::unique_ptr<QThread>> threads;
-    int running = 0;
-    for (const DeviceJob::Task &task : tasks) {
-        auto job = std::make_unique<StationJob>(task, log, claimed, request.count, m_output);
-        auto thread = std::make_unique<QThread>();
-        job->moveToThread(thread.get());
-        QObject::connect(thread.get(), &QThread::started, job.get(), &StationJob::run);
-        QObject::connect(job.get(), &StationJob::finished, thread.get(), &QThread::quit);
-        QObject::connect(thread.get(), &QThread::finished, &loop, [&running, &loop] {
-            if (--running == 0)
-                loop.quit();
-        });
-        QObject::connect(&interrupts, &InterruptNotifier::interrupted, job.get(),
-                         &StationJob::requestStop, Qt::QueuedConnection);
-        jobs.push_back(std::move(job));
-        threads.push_back(std::move(thread));
-        ++running;
-    }
-    for (auto &thread : threads)
-        thread->start();
-    loop.exec();
-    for (auto &thread : threads)
-        thread->wait();
+    for (const DeviceJob::Task &task : tasks)
+        jobs.push_back(std::make_unique<StationJob>(task, log, claimed, request.count, m_output));
+    bool interrupted = false;
+    runInThreads(jobs, &StationJob::requestStop, &interrupted);
     m_output.endProgress();
 
     bool anyFailed = false;
