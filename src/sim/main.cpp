@@ -2,6 +2,7 @@
 // its first line, then serves until SIGINT or SIGTERM, whatever its standard input does (it may be
 // started in the background with no input at all).
 
+#include "bytetext.h"
 #include "ptydeviceserver.h"
 #include "replugsimulator.h"
 
@@ -44,101 +45,107 @@ makeReplug(SimulatedDevice &device, std::optional<std::chrono::milliseconds> eve
     return replug;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// SIGTERM and SIGINT arrive through a descriptor the event loop watches; blocked before any
+// thread starts so that every thread inherits the mask. -1 when that fails: the signals' default
+// action then still stops the program.
+int stopSignalDescriptor()
 {
-    // SIGTERM and SIGINT arrive through a descriptor the event loop watches; blocked before any
-    // thread starts so that every thread inherits the mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signalFd < 0) // the signals' default action still stops the program
+    if (signalFd < 0)
         pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+    return signalFd;
+}
 
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("zvticket-devsim"));
+// What the command line asks the device to be.
+struct Options {
+    SimulatedDevice::Model model = SimulatedDevice::Model::Velmar;
+    SimulatedDevice::Application application = SimulatedDevice::Application::Industrial;
+    QString version;
+    int rate = 0;
+    bool trace = false;
+    std::optional<std::chrono::milliseconds> replugEvery;
+};
 
-    QCommandLineParser parser;
+void describeOptions(QCommandLineParser &parser)
+{
     parser.setApplicationDescription(
         QStringLiteral("Serves a simulated ticket device on a pseudo-terminal and prints the "
                        "path to open as its serial port. Runs until it gets SIGINT (Ctrl+C) or "
                        "SIGTERM; its standard input is not read."));
     parser.addHelpOption();
-    const QCommandLineOption modelOption(
-        QStringLiteral("model"),
-        QStringLiteral("Device model: zorla-old, zorla or velmar (optionally :none, :industrial "
-                       "or :truck)."),
-        QStringLiteral("model"), QStringLiteral("velmar"));
-    const QCommandLineOption appOption(QStringLiteral("app"),
-                                       QStringLiteral("Application: none, industrial or truck."),
-                                       QStringLiteral("application"));
-    const QCommandLineOption versionOption(QStringLiteral("version"),
-                                           QStringLiteral("Software version the device reports."),
-                                           QStringLiteral("text"));
-    const QCommandLineOption baudOption(
-        QStringLiteral("baud"), QStringLiteral("Emulate the time characters take at this rate."),
-        QStringLiteral("rate"));
-    const QCommandLineOption traceOption(
-        QStringLiteral("trace"), QStringLiteral("Print every command and its reply on stderr."));
-    const QCommandLineOption replugOption(
-        QStringLiteral("replug-every"),
-        QStringLiteral("Replug mode: after each programming run (once no memory command has come "
-                       "for 1 s), or every SECONDS (0: only after each run), the device is silent "
-                       "for 2 s and comes back as a fresh, erased device."),
-        QStringLiteral("SECONDS"));
     parser.addOptions(
-        {modelOption, appOption, versionOption, baudOption, traceOption, replugOption});
-    parser.process(app);
+        {{QStringLiteral("model"),
+          QStringLiteral("Device model: zorla-old, zorla or velmar (optionally :none, "
+                         ":industrial or :truck)."),
+          QStringLiteral("model"), QStringLiteral("velmar")},
+         {QStringLiteral("app"), QStringLiteral("Application: none, industrial or truck."),
+          QStringLiteral("application")},
+         {QStringLiteral("version"), QStringLiteral("Software version the device reports."),
+          QStringLiteral("text")},
+         {QStringLiteral("baud"), QStringLiteral("Emulate the time characters take at this rate."),
+          QStringLiteral("rate")},
+         {QStringLiteral("trace"), QStringLiteral("Print every command and its reply on stderr.")},
+         {QStringLiteral("replug-every"),
+          QStringLiteral("Replug mode: after each programming run (once no memory command has "
+                         "come for 1 s), or every SECONDS (0: only after each run), the device is "
+                         "silent for 2 s and comes back as a fresh, erased device."),
+          QStringLiteral("SECONDS")}});
+}
 
-    const auto parsed = SimulatedDevice::parseModel(parser.value(modelOption));
-    if (!parsed) {
-        std::fprintf(stderr, "unknown model: %s\n", qPrintable(parser.value(modelOption)));
-        return 2;
+// The options, or nullopt after saying on standard error which one is wrong.
+std::optional<Options> readOptions(const QCommandLineParser &parser)
+{
+    auto bad = [](const char *what, const QString &value) {
+        std::fprintf(stderr, "%s: %s\n", what, qPrintable(value));
+        return std::nullopt;
+    };
+    const auto parsed = SimulatedDevice::parseModel(parser.value(QStringLiteral("model")));
+    if (!parsed)
+        return bad("unknown model", parser.value(QStringLiteral("model")));
+    Options options;
+    std::tie(options.model, options.application) = *parsed;
+    if (parser.isSet(QStringLiteral("app"))) {
+        const auto chosen = SimulatedDevice::parseApplication(parser.value(QStringLiteral("app")));
+        if (!chosen)
+            return bad("unknown application", parser.value(QStringLiteral("app")));
+        options.application = *chosen;
     }
-    auto [model, application] = *parsed;
-    if (parser.isSet(appOption)) {
-        const auto chosen = SimulatedDevice::parseApplication(parser.value(appOption));
-        if (!chosen) {
-            std::fprintf(stderr, "unknown application: %s\n", qPrintable(parser.value(appOption)));
-            return 2;
-        }
-        application = *chosen;
-    }
-    int rate = 0;
-    if (parser.isSet(baudOption)) {
+    if (parser.isSet(QStringLiteral("baud"))) {
         bool ok = false;
-        rate = parser.value(baudOption).toInt(&ok);
-        if (!ok || rate < 0) {
-            std::fprintf(stderr, "bad rate: %s\n", qPrintable(parser.value(baudOption)));
-            return 2;
-        }
+        options.rate = parser.value(QStringLiteral("baud")).toInt(&ok);
+        if (!ok || options.rate < 0)
+            return bad("bad rate", parser.value(QStringLiteral("baud")));
     }
+    const QString replug = parser.value(QStringLiteral("replug-every"));
+    if (parser.isSet(QStringLiteral("replug-every")) &&
+        !(options.replugEvery = replugInterval(replug)))
+        return bad("bad replug interval (0 to 86400 seconds)", replug);
+    options.version = parser.value(QStringLiteral("version"));
+    options.trace = parser.isSet(QStringLiteral("trace"));
+    return options;
+}
 
-    std::optional<std::chrono::milliseconds> replugEvery;
-    if (parser.isSet(replugOption) && !(replugEvery = replugInterval(parser.value(replugOption)))) {
-        std::fprintf(stderr, "bad replug interval (0 to 86400 seconds): %s\n",
-                     qPrintable(parser.value(replugOption)));
-        return 2;
-    }
-
-    PtyDeviceServer server(model, application);
-    if (parser.isSet(versionOption))
-        server.device().setVersion(parser.value(versionOption));
-    server.setLineRate(rate);
-    if (parser.isSet(traceOption)) {
+// Serves the device until a stop signal comes; returns the exit status.
+int serve(const Options &options, int signalFd)
+{
+    PtyDeviceServer server(options.model, options.application);
+    if (!options.version.isEmpty())
+        server.device().setVersion(options.version);
+    server.setLineRate(options.rate);
+    if (options.trace) {
         QObject::connect(&server.device(), &SimulatedDevice::commandHandled,
                          [](const QByteArray &command, const QByteArray &reply) {
-                             std::fprintf(stderr, "%s -> %s\n",
-                                          command.toPercentEncoding(" @-?.").constData(),
-                                          reply.toPercentEncoding(" @-?.").constData());
+                             std::fprintf(stderr, "%s -> %s\n", qPrintable(escapedBytes(command)),
+                                          qPrintable(escapedBytes(reply)));
                          });
     }
     const std::unique_ptr<ReplugSimulator> replug =
-        makeReplug(server.device(), replugEvery, parser.isSet(traceOption));
+        makeReplug(server.device(), options.replugEvery, options.trace);
     QString error;
     if (!server.start(&error)) {
         std::fprintf(stderr, "cannot open a pseudo-terminal: %s\n", qPrintable(error));
@@ -150,7 +157,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<QSocketNotifier> stopNotifier;
     if (signalFd >= 0) {
         stopNotifier = std::make_unique<QSocketNotifier>(signalFd, QSocketNotifier::Read);
-        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &app, [signalFd] {
+        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [signalFd] {
             signalfd_siginfo info;
             while (::read(signalFd, &info, sizeof info) > 0) {
             }
@@ -159,6 +166,21 @@ int main(int argc, char *argv[])
     }
     const int status = QCoreApplication::exec();
     server.stop();
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int signalFd = stopSignalDescriptor();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zvticket-devsim"));
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(app);
+    const std::optional<Options> options = readOptions(parser);
+    const int status = options ? serve(*options, signalFd) : 2;
     if (signalFd >= 0)
         ::close(signalFd);
     return status;
