@@ -1,7 +1,6 @@
 #include "telnetcodec.h"
 #include "telnetoptions.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using Event = TelnetCodec::Event;
@@ -16,16 +15,6 @@ QByteArray bytes(std::initializer_list<int> values)
     for (int value : values)
         out += char(value);
     return out;
-}
-
-Event negotiationEvent(int verb, int option)
-{
-    return {Kind::Negotiation, quint8(verb), quint8(option), {}};
-}
-
-Event subnegotiation(int option, const QByteArray &payload)
-{
-    return {Kind::Subnegotiation, 250, quint8(option), payload};
 }
 
 TelnetCodec::Decoded decodeInChunks(const QByteArray &input, const QList<qsizetype> &cuts)
@@ -43,14 +32,6 @@ TelnetCodec::Decoded decodeInChunks(const QByteArray &input, const QList<qsizety
     return all;
 }
 
-QList<qsizetype> randomCuts(QRandomGenerator &random, qsizetype size)
-{
-    QList<qsizetype> cuts;
-    for (qsizetype at = random.bounded(1, 8); at < size; at += random.bounded(1, 8))
-        cuts.append(at);
-    return cuts;
-}
-
 } // namespace
 
 // The Telnet framing of a serial server's stream, the RFC 2217 commands that set the line
@@ -61,7 +42,6 @@ class TestTelnetCodec : public QObject
 private slots:
     void decode_data();
     void decode();
-    void decodeFuzzed();
     void encode_data();
     void encode();
     void negotiation_data();
@@ -73,28 +53,20 @@ void TestTelnetCodec::decode_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QList<Event>>("events");
-    QTest::newRow("plain data") << QByteArray("@E0410-OK\r") << QByteArray("@E0410-OK\r")
-                                << QList<Event>{};
     QTest::newRow("IAC IAC is one 0xFF")
         << bytes({'A', 255, 255, 'B', 255, 255}) << bytes({'A', 255, 'B', 255}) << QList<Event>{};
-    QTest::newRow("negotiations between data")
-        << bytes({'A', 255, 251, 3, 'B', 255, 254, 1, 'C'}) << QByteArray("ABC")
-        << QList<Event>{negotiationEvent(251, 3), negotiationEvent(254, 1)};
-    QTest::newRow("NOP and GO-AHEAD")
-        << bytes({255, 241, 'x', 255, 249}) << QByteArray("x")
-        << QList<Event>{{Kind::Command, 241, 0, {}}, {Kind::Command, 249, 0, {}}};
+    QTest::newRow("WILL SGA, DONT ECHO, NOP between data")
+        << bytes({'A', 255, 251, 3, 'B', 255, 254, 1, 'C', 255, 241}) << QByteArray("ABC")
+        << QList<Event>{{Kind::Negotiation, 251, 3, {}},
+                        {Kind::Negotiation, 254, 1, {}},
+                        {Kind::Command, 241, 0, {}}};
     // SET-BAUDRATE answer (101) for rate 255: 00 00 00 FF, the FF doubled inside SB.
     QTest::newRow("subnegotiation with IAC in it")
         << bytes({'a', 255, 250, 44, 101, 0, 0, 0, 255, 255, 255, 240, 'b'}) << QByteArray("ab")
-        << QList<Event>{subnegotiation(44, bytes({101, 0, 0, 0, 255}))};
-    QTest::newRow("modem state notice")
-        << bytes({255, 250, 44, 107, 0x30, 255, 240}) << QByteArray()
-        << QList<Event>{subnegotiation(44, bytes({107, 0x30}))};
-    QTest::newRow("command cuts a subnegotiation short")
-        << bytes({255, 250, 44, 101, 0, 255, 251, 3, 'z'}) << QByteArray("z")
-        << QList<Event>{negotiationEvent(251, 3)};
-    QTest::newRow("empty subnegotiation")
-        << bytes({255, 250, 255, 240, 'q'}) << QByteArray("q") << QList<Event>{};
+        << QList<Event>{{Kind::Subnegotiation, 250, 44, bytes({101, 0, 0, 0, 255})}};
+    QTest::newRow("subnegotiation cut short, empty subnegotiation")
+        << bytes({255, 250, 44, 101, 0, 255, 251, 3, 'z', 255, 250, 255, 240}) << QByteArray("z")
+        << QList<Event>{{Kind::Negotiation, 251, 3, {}}};
     QByteArray overlong = bytes({255, 250, 44, 101});
     overlong += QByteArray(100, 'x');
     overlong += bytes({255, 240, 'k'});
@@ -106,52 +78,15 @@ void TestTelnetCodec::decode_data()
 void TestTelnetCodec::decode()
 {
     QFETCH(QByteArray, input);
-    QFETCH(QByteArray, data);
-    QFETCH(QList<Event>, events);
-    QList<QList<qsizetype>> splits;
-    for (qsizetype cut = 0; cut <= input.size(); ++cut)
+    QList<QList<qsizetype>> splits{{}, {}};
+    for (qsizetype cut = 1; cut < input.size(); ++cut) {
         splits.append(QList<qsizetype>{cut});
-    QList<qsizetype> everyByte;
-    for (qsizetype cut = 1; cut < input.size(); ++cut)
-        everyByte.append(cut);
-    splits.append(everyByte);
+        splits[1].append(cut);
+    }
     for (const QList<qsizetype> &cuts : std::as_const(splits)) {
         const TelnetCodec::Decoded decoded = decodeInChunks(input, cuts);
-        QCOMPARE(decoded.data, data);
-        QCOMPARE(decoded.events, events);
-    }
-}
-
-// Random data escaped and mixed with random commands, in random pieces: the data comes out
-// whole; random bytes in random pieces decode as they do in one piece.
-void TestTelnetCodec::decodeFuzzed()
-{
-    QRandomGenerator random(1217);
-    for (int round = 0; round < 300; ++round) {
-        QByteArray data;
-        QByteArray wire;
-        const int pieces = random.bounded(1, 20);
-        for (int i = 0; i < pieces; ++i) {
-            QByteArray piece(random.bounded(0, 12), '\0');
-            for (char &c : piece)
-                c = char(random.bounded(0, 3) == 0 ? 255 : random.bounded(0, 256));
-            data += piece;
-            wire += TelnetCodec::escape(piece);
-            if (random.bounded(0, 2) == 0)
-                wire += bytes({255, int(random.bounded(251, 255)), int(random.bounded(0, 256))});
-            else
-                wire += bytes({255, 250, 44, 255, 255, int(random.bounded(0, 255)), 255, 240});
-        }
-        QCOMPARE(decodeInChunks(wire, randomCuts(random, wire.size())).data, data);
-
-        QByteArray noise(random.bounded(0, 200), '\0');
-        for (char &c : noise)
-            c = char(random.bounded(0, 2) ? random.bounded(240, 256) : random.bounded(0, 256));
-        const TelnetCodec::Decoded whole = decodeInChunks(noise, {});
-        const TelnetCodec::Decoded chunked =
-            decodeInChunks(noise, randomCuts(random, noise.size()));
-        QCOMPARE(chunked.data, whole.data);
-        QCOMPARE(chunked.events, whole.events);
+        QTEST(decoded.data, "data");
+        QTEST(decoded.events, "events");
     }
 }
 
@@ -159,40 +94,32 @@ void TestTelnetCodec::encode_data()
 {
     QTest::addColumn<QByteArray>("encoded");
     QTest::addColumn<QByteArray>("expected");
-    // IAC SB COM-PORT-OPTION(44) SET-BAUDRATE(1) <4 bytes, network order> IAC SE
-    QTest::newRow("9600 bps") << TelnetCodec::comPortCommand(1, TelnetCodec::settingValue(1, {}))
-                              << bytes({255, 250, 44, 1, 0x00, 0x00, 0x25, 0x80, 255, 240});
-    LineSettings fast;
-    fast.rate = 115200;
-    QTest::newRow("115200 bps") << TelnetCodec::comPortCommand(1,
-                                                               TelnetCodec::settingValue(1, fast))
-                                << bytes({255, 250, 44, 1, 0x00, 0x01, 0xC2, 0x00, 255, 240});
+    const auto settings = [](const char *text) {
+        return TelnetCodec::lineSettingsCommands(*LineSettings::parse(QLatin1String(text)));
+    };
+    // IAC SB COM-PORT-OPTION(44) SET-BAUDRATE(1) <4 bytes, network order> IAC SE, then
+    // SET-DATASIZE(2) 8, SET-PARITY(3) NONE=1, SET-STOPSIZE(4) 1.
+    QTest::newRow("9600,n,8,1") << settings("9600,n,8,1")
+                                << bytes({255, 250, 44,  1,   0,   0,   0x25, 0x80, 255, 240, 255,
+                                          250, 44,  2,   8,   255, 240, 255,  250,  44,  3,   1,
+                                          255, 240, 255, 250, 44,  4,   1,    255,  240});
+    // 115200 = 0x0001C200; ODD=2, 7 data bits, 2 stop bits.
+    QTest::newRow("115200,o,7,2") << settings("115200,o,7,2")
+                                  << bytes({255, 250, 44,  1,   0,   1,   0xC2, 0x00, 255, 240, 255,
+                                            250, 44,  2,   7,   255, 240, 255,  250,  44,  3,   2,
+                                            255, 240, 255, 250, 44,  4,   2,    255,  240});
+    const auto parity = [](const char *text) {
+        return TelnetCodec::settingValue(3, *LineSettings::parse(QLatin1String(text)));
+    };
+    QTest::newRow("even, mark, space parity")
+        << parity("9600,e,8,1") + parity("9600,m,8,1") + parity("9600,s,8,1") << bytes({3, 4, 5});
     LineSettings iacRate;
     iacRate.rate = 0xFF;
     QTest::newRow("rate byte 0xFF doubled")
         << TelnetCodec::comPortCommand(1, TelnetCodec::settingValue(1, iacRate))
         << bytes({255, 250, 44, 1, 0, 0, 0, 255, 255, 255, 240});
-    // SET-DATASIZE(2) 8, SET-PARITY(3) NONE=1, SET-STOPSIZE(4) 1.
-    QTest::newRow("9600,n,8,1") << TelnetCodec::lineSettingsCommands(
-                                       *LineSettings::parse(QStringLiteral("9600,n,8,1")))
-                                << bytes({255, 250, 44,  1,   0,   0,   0x25, 0x80, 255, 240, 255,
-                                          250, 44,  2,   8,   255, 240, 255,  250,  44,  3,   1,
-                                          255, 240, 255, 250, 44,  4,   1,    255,  240});
-    // 1200 = 0x04B0; EVEN=3, 7 data bits, 2 stop bits.
-    QTest::newRow("1200,e,7,2") << TelnetCodec::lineSettingsCommands(
-                                       *LineSettings::parse(QStringLiteral("1200,e,7,2")))
-                                << bytes({255, 250, 44,  1,   0,   0,   0x04, 0xB0, 255, 240, 255,
-                                          250, 44,  2,   7,   255, 240, 255,  250,  44,  3,   3,
-                                          255, 240, 255, 250, 44,  4,   2,    255,  240});
-    const auto parity = [](const char *settings) {
-        return TelnetCodec::settingValue(3, *LineSettings::parse(QLatin1String(settings)));
-    };
-    QTest::newRow("odd, mark, space parity")
-        << parity("9600,o,8,1") + parity("9600,m,8,1") + parity("9600,s,8,1") << bytes({2, 4, 5});
     QTest::newRow("data escaped") << TelnetCodec::escape(bytes({'A', 255, 255, 0, 13}))
                                   << bytes({'A', 255, 255, 255, 255, 0, 13});
-    QTest::newRow("purge receive buffer")
-        << TelnetCodec::comPortCommand(12, bytes({1})) << bytes({255, 250, 44, 12, 1, 255, 240});
 }
 
 void TestTelnetCodec::encode()
@@ -209,23 +136,20 @@ void TestTelnetCodec::negotiation_data()
     QTest::addColumn<QByteArray>("answers"); // what the client answers
     QTest::addColumn<bool>("comPort");
     QTest::addColumn<bool>("pending");
-    // As ser2net opens: WILL SGA, DO SGA, WILL ECHO, DONT ECHO, DO BINARY, WILL BINARY,
+    // A serial server opens: WILL SGA, DO SGA, WILL ECHO, DONT ECHO, DO BINARY, WILL BINARY,
     // DO COM-PORT-OPTION. Only the echo is refused.
     QTest::newRow("serial server's opening")
         << true << bytes({255, 251, 3,   255, 253, 3,   255, 251, 1,   255, 254,
                           1,   255, 253, 0,   255, 251, 0,   255, 253, 44})
         << bytes({255, 254, 1}) << true << false;
-    QTest::newRow("com port refused")
-        << true << bytes({255, 254, 44}) << QByteArray() << false << true;
-    QTest::newRow("unknown options refused")
-        << true << bytes({255, 253, 24, 255, 251, 31}) << bytes({255, 252, 24, 255, 254, 31})
-        << false << true;
-    QTest::newRow("repeated agreement is not answered")
-        << true << bytes({255, 253, 44, 255, 253, 44, 255, 251, 0, 255, 251, 0}) << QByteArray()
-        << true << true;
-    QTest::newRow("binary switched off by the server")
-        << true << bytes({255, 251, 0, 255, 252, 0, 255, 252, 0}) << bytes({255, 254, 0}) << false
-        << true;
+    QTest::newRow("com port refused, unknown options refused")
+        << true << bytes({255, 254, 44, 255, 253, 24, 255, 251, 31})
+        << bytes({255, 252, 24, 255, 254, 31}) << false << true;
+    // Binary agreed twice, then switched off twice by the server: only the change is answered.
+    QTest::newRow("repeated agreement, switch-off answered once")
+        << true
+        << bytes({255, 253, 44, 255, 253, 44, 255, 251, 0, 255, 251, 0, 255, 252, 0, 255, 252, 0})
+        << bytes({255, 254, 0}) << true << true;
     QTest::newRow("server asks first") << false << bytes({255, 253, 44, 255, 251, 3})
                                        << bytes({255, 251, 44, 255, 253, 3}) << true << false;
 }

@@ -27,7 +27,6 @@ public:
     void stop();
 
     quint16 port() const { return m_port; }
-    qint64 processId() const { return m_process.processId(); }
     // "socket://127.0.0.1:PORT" or "rfc2217://127.0.0.1:PORT".
     QString url() const;
     QString errorString() const { return m_error; }
