@@ -2,6 +2,7 @@
 
 #include "devicesession.h"
 #include "errors.h"
+#include "networkportaddress.h"
 #include "portbinding.h"
 #include "seriallink.h"
 #include "settingsstore.h"
@@ -151,7 +152,11 @@ void PortSettingsDialog::probeOption(int index)
 {
     const QString name = m_binding.systemName(index);
     Probe probe = Probe::Missing;
-    if (!name.isEmpty()) {
+    if (NetworkPortAddress::isUrl(name)) {
+        // A serial server is reached when the port is opened; it is not tried here, where an
+        // unreachable one would hold the dialog up.
+        probe = NetworkPortAddress::parse(name) ? Probe::Free : Probe::Missing;
+    } else if (!name.isEmpty()) {
         QSerialPort port;
         port.setPortName(name);
         if (port.open(QIODevice::ReadWrite)) {

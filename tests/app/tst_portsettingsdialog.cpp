@@ -227,6 +227,21 @@ private slots:
         QVERIFY(b.binding.isBound(4));
         QVERIFY(b.dialogs.messages.isEmpty());
     }
+
+    // A serial server on the network can stand for a COM option; a malformed address cannot.
+    void bindNetworkPort()
+    {
+        Bench b({}, {4});
+        b.dialog.load();
+        QLineEdit *edit = b.dialog.deviceChooser(4)->lineEdit();
+        for (const auto &[url, usable] :
+             {std::pair{"rfc2217://127.0.0.1:4001", true}, {"socket://127.0.0.1", false}}) {
+            edit->setText(QString::fromLatin1(url));
+            emit edit->editingFinished();
+            QCOMPARE(b.dialog.portOption(4)->isEnabled(), usable);
+            QCOMPARE(b.dialog.tag(4).isEmpty(), usable);
+        }
+    }
 };
 
 QTEST_MAIN(TestPortSettingsDialog)
