@@ -48,6 +48,18 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
 
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+install: build
+	cmake --install $(BUILD)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)
+
 # The fuzz targets under clang's libFuzzer, each for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -83,15 +95,3 @@ soak: configure
 	cmake --build $(BUILD) --target tst_faultsoak -j $(JOBS)
 	SOAK_RUNS=$(SOAK_RUNS) SOAK_FIRST_SEED=$(SOAK_FIRST_SEED) QTEST_FUNCTION_TIMEOUT=86400000 \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/tests/tst_faultsoak -silent
-
-package: build
-	cd $(BUILD) && cpack -G DEB
-
-install: build
-	cmake --install $(BUILD)
-
-format:
-	clang-format -i $$(git ls-files '*.cpp' '*.h')
-
-clean:
-	rm -rf $(BUILD)
