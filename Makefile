@@ -6,7 +6,8 @@ PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
             libqt6svg6 qt6-qpa-plugins lintian ser2net
 SIM ?= velmar:industrial
 
-.PHONY: all deps configure build run test bench package install format clean
+.PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
+        soak
 
 all: build
 
@@ -62,3 +63,39 @@ format:
 
 clean:
 	rm -rf $(BUILD)
+
+# The fuzz targets under clang's libFuzzer, each for FUZZ_SECONDS.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+fuzz: PACKAGES += clang libclang-rt-dev
+fuzz: deps
+	@[ -f $(FUZZ_BUILD)/CMakeCache.txt ] || CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_FUZZ=ON $(LAUNCHER)
+	cmake --build $(FUZZ_BUILD) --target zv_fuzzers -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run-fuzzers $(FUZZ_BUILD)
+
+# Every test built with the address and undefined-behaviour sanitizers; any finding fails.
+ASAN_BUILD ?= build-asan
+SANITIZE := -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+
+check-sanitize: deps
+	@[ -f $(ASAN_BUILD)/CMakeCache.txt ] || cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" $(LAUNCHER)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# The fault soak with SOAK_RUNS runs from a new first seed each time (SOAK_FIRST_SEED to choose
+# it, SOAK_SEED to replay one run).
+SOAK_RUNS ?= 200
+SOAK_FIRST_SEED ?= $(shell date +%s)
+
+soak: configure
+	cmake --build $(BUILD) --target tst_faultsoak -j $(JOBS)
+	SOAK_RUNS=$(SOAK_RUNS) SOAK_FIRST_SEED=$(SOAK_FIRST_SEED) QTEST_FUNCTION_TIMEOUT=86400000 \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/tests/tst_faultsoak -silent

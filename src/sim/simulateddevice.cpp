@@ -111,6 +111,8 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
         bool refused = false;
         bool silent = false;
         std::optional<QByteArray> replacement;
+        QByteArray noise;
+        std::optional<int> duplicateGapMs;
         for (const ScheduledFault &scheduled : std::as_const(m_faults)) {
             const Fault &fault = scheduled.fault;
             if (m_commandCount < scheduled.first ||
@@ -136,6 +138,12 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
             case Fault::Kind::Garbage:
                 replacement = fault.bytes;
                 break;
+            case Fault::Kind::Duplicate:
+                duplicateGapMs = fault.delayMs;
+                break;
+            case Fault::Kind::Flood:
+                noise = fault.bytes;
+                break;
             }
         }
         if (silent || reply.dropLine)
@@ -146,15 +154,37 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
             reply.bytes = execute(line);
         if (replacement && !silent && !reply.dropLine)
             reply.bytes = *replacement;
+        if (!reply.bytes.isEmpty())
+            reply.bytes.prepend(noise);
 
         emit commandHandled(line, reply.bytes);
         replies.append(reply);
+        if (duplicateGapMs && !reply.bytes.isEmpty()) {
+            Reply copy = reply;
+            copy.delayMs = *duplicateGapMs;
+            replies.append(copy);
+        }
     }
     m_faults.removeIf([this](const ScheduledFault &scheduled) {
         return scheduled.fault.count > 0 &&
                m_commandCount >= scheduled.first + scheduled.fault.count - 1;
     });
     return replies;
+}
+
+SimulatedDevice::Fault SimulatedDevice::Fault::flood(int n, int size)
+{
+    Fault fault = make(Kind::Flood, n);
+    // Printable characters from a fixed sequence, never "@", so that no part of the noise
+    // completes a reply by itself.
+    static constexpr char Noise[] = "#%&*+-/0123456789=?ABCDEFGHIJKLMNOPQRSTUVWXYZ~";
+    fault.bytes.reserve(size);
+    quint32 state = 1;
+    for (int i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        fault.bytes += Noise[(state >> 16) % (sizeof Noise - 1)];
+    }
+    return fault;
 }
 
 void SimulatedDevice::addFault(const Fault &fault)

@@ -22,6 +22,9 @@
 //   Fault::garbage(n, bytes)           the n-th reply is replaced by `bytes` (command executed)
 //   Fault::lineDrop(n)                 instead of the n-th reply the line is dropped (the server
 //                                      closes its end; not executed)
+//   Fault::duplicate(n, gapMs)         the n-th reply goes out twice, the copy gapMs after it
+//   Fault::flood(n, size)              `size` bytes of line noise (printable, no "@", no carriage
+//                                      return) go out before the n-th reply
 // The delay, chunking and line drop are carried out by whoever transmits the replies
 // (PtyDeviceServer); receive() only returns the bytes.
 class SimulatedDevice : public QObject
@@ -32,14 +35,23 @@ public:
     enum class Application { None, Industrial, Truck };
 
     struct Fault {
-        enum class Kind { Nak, Silence, LateReply, SplitReply, Garbage, LineDrop };
+        enum class Kind {
+            Nak,
+            Silence,
+            LateReply,
+            SplitReply,
+            Garbage,
+            LineDrop,
+            Duplicate,
+            Flood
+        };
         Kind kind = Kind::Nak;
         int atCommand = 1; // 1-based, counted from when the fault is added
         int count = 1;     // commands hit in a row; 0 = all from atCommand on
-        int delayMs = 0;   // LateReply
+        int delayMs = 0;   // LateReply, Duplicate (the copy's)
         int chunkSize = 1; // SplitReply
         int chunkGapMs = 0;
-        QByteArray bytes; // Garbage
+        QByteArray bytes; // Garbage, Flood
 
         static Fault nak(int n) { return make(Kind::Nak, n); }
         static Fault silence(int n)
@@ -68,6 +80,13 @@ public:
             return fault;
         }
         static Fault lineDrop(int n) { return make(Kind::LineDrop, n); }
+        static Fault duplicate(int n, int gapMs = 0)
+        {
+            Fault fault = make(Kind::Duplicate, n);
+            fault.delayMs = gapMs;
+            return fault;
+        }
+        static Fault flood(int n, int size);
         static Fault make(Kind kind, int n)
         {
             Fault fault;

@@ -139,6 +139,16 @@ private slots:
         device.clearFaults();
         QCOMPARE(device.receive("@C4\r"), identification);
         QCOMPARE(device.commands().size(), 15);
+
+        device.addFault(Fault::duplicate(1, 40));
+        device.addFault(Fault::flood(2, 3000));
+        const QList<SimulatedDevice::Reply> more = device.receiveReplies("@C4\r@C4\r");
+        QCOMPARE(more.size(), 3);
+        QVERIFY(more.at(0).bytes == identification && more.at(0).delayMs == 0);
+        QVERIFY(more.at(1).bytes == identification && more.at(1).delayMs == 40);
+        const QByteArray noise = more.at(2).bytes.chopped(identification.size());
+        QCOMPARE(more.at(2).bytes, noise + identification);
+        QVERIFY(noise.size() == 3000 && !noise.contains('@') && !noise.contains('\r'));
     }
 
     // Valid names are in the exchange table.

@@ -1,0 +1,334 @@
+#include "device/procedurerig.h"
+#include "programmingfile.h"
+#include "projectcommands.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <array>
+#include <cstdio>
+
+using Model = SimulatedDevice::Model;
+using App = SimulatedDevice::Application;
+using Fault = SimulatedDevice::Fault;
+using Outcome = TransferResult::Outcome;
+
+namespace
+{
+
+enum class Kind { Nak, Silence, Late, Duplicate, Split, Garbage, Flood, LineDrop, Cancel };
+constexpr int KindCount = 9;
+constexpr std::array<const char *, KindCount> KindNames{
+    "NAK", "silence", "late", "duplicate", "split", "garbage", "flood", "line drop", "cancel"};
+constexpr double TimeoutScale = 0.1;
+
+// One run as its seed makes it: device, ticket set, contents, and the fault that hits the program
+// or the read at a random command.
+struct Run {
+    quint64 seed = 0;
+    Kind kind = Kind::Nak;
+    Model model = Model::Velmar;
+    App app = App::Industrial;
+    bool inRead = false;
+    QByteArrayList contents = QByteArrayList(TicketProject::slotCount);
+    double position = 0; // of the faulted command within the transfer, 0 to 1
+    quint32 detail = 0;  // chooses the fault's own parameters
+
+    explicit Run(quint64 runSeed = 0) : seed(runSeed), kind(Kind(runSeed % KindCount))
+    {
+        QRandomGenerator random(runSeed);
+        model = Model(random.bounded(3));
+        app = random.bounded(2) ? App::Truck : App::Industrial;
+        inRead = random.bounded(2);
+        position = random.generateDouble();
+        detail = random.generate();
+        // The class-1 device takes a command per byte with a pause per character: fewer bytes.
+        const int most = model == Model::ZorlaOld ? 6 : 24;
+        // A ZORLA keeps no directory entries for P1 and P2, so its truck set is T alone here.
+        QList<int> set{1, 2, 3, 4};
+        if (app == App::Truck)
+            set = model == Model::Velmar ? QList<int>{1, 5, 6} : QList<int>{1};
+        for (int n : set) {
+            QByteArray bytes(random.bounded(n == 1 ? 1 : 0, most + 1), Qt::Uninitialized);
+            for (char &c : bytes)
+                c = char(random.bounded(256));
+            contents[n - 1] = bytes;
+        }
+    }
+    QString name() const
+    {
+        static const char *const models[] = {"class 1", "class 4", "class 8"};
+        return QStringLiteral("seed %1: %2 %3, %4 in the %5")
+            .arg(seed)
+            .arg(QLatin1String(models[int(model)]),
+                 QLatin1String(app == App::Truck ? "truck" : "totalize"),
+                 QLatin1String(KindNames[int(kind)]), QLatin1String(inRead ? "read" : "program"));
+    }
+};
+
+QByteArray printableNoise(QRandomGenerator &random, int size)
+{
+    QByteArray noise;
+    while (noise.size() < size) {
+        const char c = char(random.bounded(32, 127));
+        if (c != '@')
+            noise += c;
+    }
+    return noise;
+}
+
+// Message boxes as one text, so that a difference shows them all.
+QString shown(const QList<Message> &messages)
+{
+    QStringList texts;
+    for (const Message &message : messages)
+        texts << message.title + QLatin1String(": ") + message.text;
+    return texts.join(QLatin1String(" | "));
+}
+
+// The fault at command k of a transfer (cancel is the operator's, not the device's).
+Fault faultAt(const Run &run, int k, int timeoutMs)
+{
+    QRandomGenerator random(run.detail);
+    switch (run.kind) {
+    case Kind::Nak:
+        return Fault::nak(k);
+    case Kind::Silence:
+        return Fault::silence(k);
+    case Kind::Late: // in time, or after the first attempt has timed out
+        return Fault::lateReply(k, random.bounded(2) ? timeoutMs * 3 / 10 : timeoutMs * 3 / 2);
+    case Kind::Duplicate:
+        return Fault::duplicate(k, random.bounded(timeoutMs / 2));
+    case Kind::Split:
+        return Fault::splitReply(k, random.bounded(1, 5), random.bounded(10));
+    case Kind::Garbage:
+        return Fault::garbage(k, printableNoise(random, random.bounded(1, 20)) + '\r');
+    case Kind::Flood:
+        return Fault::flood(k, random.bounded(1000, 4000));
+    case Kind::LineDrop:
+        return Fault::lineDrop(k);
+    case Kind::Cancel:
+        break;
+    }
+    return Fault::silence(1 << 30); // never reached
+}
+
+// A device with a project to program, watching every transfer on it: how often it ended and the
+// longest time one command took over all its attempts.
+struct SoakRig : ProcedureRig {
+    explicit SoakRig(const Run &run) : ProcedureRig(run.model, run.app)
+    {
+        link.setTimeoutScale(TimeoutScale);
+        for (int n = 1; n <= TicketProject::slotCount; ++n)
+            fill(n, run.contents.at(n - 1));
+        QObject::connect(&session, &DeviceSession::transferEnded, [this] { ++endings; });
+        QObject::connect(&link, &SerialLink::commandSent, [this](const QByteArray &command) {
+            if (command == current) // sent again after a time-out
+                return;
+            endCommand();
+            current = command;
+            commandStart = clock.elapsed();
+        });
+    }
+    TransferResult transfer(bool reading)
+    {
+        device().clearRecording();
+        dialogs.messages.clear();
+        endings = 0;
+        longestCommandMs = 0;
+        current.clear();
+        clock.start();
+        const TransferResult result = reading ? DeviceReader(project, session).run()
+                                              : DeviceProgrammer(project, session).run();
+        endCommand();
+        return result;
+    }
+    void endCommand()
+    {
+        if (!current.isEmpty())
+            longestCommandMs = qMax(longestCommandMs, clock.elapsed() - commandStart);
+    }
+    // What a read gives back: the project as programming left it.
+    QByteArrayList programmed() const
+    {
+        QByteArrayList contents;
+        for (int n = 1; n <= TicketProject::slotCount; ++n)
+            contents << project.contents(n);
+        return contents;
+    }
+
+    int endings = 0;
+    qint64 longestCommandMs = 0;
+    QByteArray current;
+    qint64 commandStart = 0;
+    QElapsedTimer clock;
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Run)
+
+// Programs and reads back random projects on every device class while the device fails in one of
+// the ways a line fails, at a random command, and checks that every run ends once, in bounded
+// time, with the messages its fault calls for, never with wrong data in the project or on disk.
+// SOAK_RUNS sets the number of runs (12), SOAK_FIRST_SEED the seed of the first (1), and
+// SOAK_SEED replays a single run.
+class TestFaultSoak : public QObject
+{
+    Q_OBJECT
+private slots:
+    void soak_data();
+    void soak();
+    void cleanupTestCase();
+
+private:
+    void faultedTransfer(const Run &run, SoakRig &rig, int commands, const QByteArrayList &expected,
+                         Outcome *ended);
+    void checkRead(SoakRig &rig, const TransferResult &result, const QByteArrayList &expected);
+
+    std::array<int, KindCount> m_runs{};
+    QStringList m_failed;
+};
+
+void TestFaultSoak::soak_data()
+{
+    QTest::addColumn<Run>("run");
+    const bool replay = qEnvironmentVariableIsSet("SOAK_SEED");
+    const quint64 first =
+        replay ? qEnvironmentVariable("SOAK_SEED").toULongLong()
+               : qEnvironmentVariable("SOAK_FIRST_SEED", QStringLiteral("1")).toULongLong();
+    const int runs = replay ? 1 : qEnvironmentVariable("SOAK_RUNS", QStringLiteral("12")).toInt();
+    for (int i = 0; i < runs; ++i) {
+        const Run run(first + quint64(i));
+        QTest::addRow("%s", qPrintable(run.name())) << run;
+    }
+}
+
+void TestFaultSoak::soak()
+{
+    QFETCH(Run, run);
+    ++m_runs[int(run.kind)];
+    m_failed << QString::number(run.seed); // until the run has passed
+    SoakRig rig(run);
+    QVERIFY2(rig.session.isConnected(), qPrintable(rig.port.errorString()));
+    if (run.inRead) {
+        QCOMPARE(rig.transfer(false).outcome, Outcome::Programmed);
+        const QByteArrayList expected = rig.programmed();
+        const TransferResult clean = rig.transfer(true);
+        QCOMPARE(clean.outcome, Outcome::Read);
+        checkRead(rig, clean, expected);
+        Outcome ended = Outcome::Failed;
+        faultedTransfer(run, rig, int(rig.device().commands().size()), expected, &ended);
+    } else {
+        // A clean run on a device of its own counts the commands the fault can hit.
+        SoakRig counter(run);
+        QCOMPARE(counter.transfer(false).outcome, Outcome::Programmed);
+        const QByteArrayList expected = counter.programmed();
+        const int commands = int(counter.device().commands().size());
+        Outcome ended = Outcome::Failed;
+        faultedTransfer(run, rig, commands, expected, &ended);
+        // What was programmed through the fault reads back exactly.
+        if (ended == Outcome::Programmed) {
+            const TransferResult back = rig.transfer(true);
+            QCOMPARE(back.outcome, Outcome::Read);
+            checkRead(rig, back, expected);
+        }
+    }
+    if (!QTest::currentTestFailed())
+        m_failed.removeLast();
+}
+
+// The transfer with the fault at a random one of its commands; *ended says how it ended.
+void TestFaultSoak::faultedTransfer(const Run &run, SoakRig &rig, int commands,
+                                    const QByteArrayList &expected, Outcome *ended)
+{
+    const int k = 1 + qMin(commands - 1, int(run.position * commands));
+    const int timeout = rig.link.replyTimeout();
+    if (run.kind == Kind::Cancel)
+        rig.cancelAt(k);
+    else
+        rig.device().addFault(faultAt(run, k, timeout));
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("read.dat"));
+    const QByteArray before = "1,0,0,0,0,0\r\nx";
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    file.close();
+
+    const TransferResult result = rig.transfer(run.inRead);
+    *ended = result.outcome;
+
+    const ErrorCode failed = run.inRead ? ErrorCode::ReadFailed : ErrorCode::ProgramFailed;
+    Outcome outcome = run.inRead ? Outcome::Read : Outcome::Programmed;
+    QList<Message> messages;
+    switch (run.kind) {
+    case Kind::Nak:
+        outcome = Outcome::Failed;
+        messages = {errorBox(ErrorCode::CommandRefused)};
+        break;
+    case Kind::Silence:
+        outcome = Outcome::Failed;
+        messages = {TimeoutBox, errorBox(failed)};
+        break;
+    case Kind::LineDrop:
+        outcome = Outcome::Failed;
+        messages = {{rig.port.slavePath() + QStringLiteral(": the device was disconnected"),
+                     QStringLiteral("Communication Error!")},
+                    errorBox(failed)};
+        break;
+    case Kind::Cancel:
+        outcome = Outcome::Cancelled;
+        break;
+    default: // the link rides it out
+        break;
+    }
+    QCOMPARE(shown(rig.dialogs.messages), shown(messages));
+    QCOMPARE(result.outcome, outcome);
+    QCOMPARE(rig.endings, 1);
+    QVERIFY2(rig.longestCommandMs <= 3 * timeout + timeout / 2 + 200,
+             qPrintable(QStringLiteral("a command took %1 ms").arg(rig.longestCommandMs)));
+    QVERIFY(rig.project.isConsistent());
+    if (!run.inRead)
+        return;
+    checkRead(rig, result, expected);
+    // The file a read goes to is written only after a complete read, and then reads back.
+    if (result.succeeded())
+        QVERIFY(ProjectCommands(rig.project, rig.dialogs).writeProgrammingFile(path));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    if (!result.succeeded()) {
+        QCOMPARE(file.readAll(), before);
+        return;
+    }
+    TicketProject saved;
+    QVERIFY(ProgrammingFile().read(file, saved));
+    for (int n = 1; n <= TicketProject::slotCount; ++n)
+        QCOMPARE(saved.contents(n), rig.project.contents(n));
+}
+
+// A read that succeeds gives back exactly what was programmed; any read leaves only slots that
+// are complete and exact.
+void TestFaultSoak::checkRead(SoakRig &rig, const TransferResult &result,
+                              const QByteArrayList &expected)
+{
+    QVERIFY(rig.project.isConsistent());
+    for (int n = 1; n <= TicketProject::slotCount; ++n) {
+        const QByteArray got = rig.project.contents(n);
+        if (result.outcome == Outcome::Read || !got.isEmpty())
+            QCOMPARE(got, expected.at(n - 1));
+    }
+}
+
+// Printed whatever the output mode, so that a long soak ends with what it did.
+void TestFaultSoak::cleanupTestCase()
+{
+    QStringList kinds;
+    for (int i = 0; i < KindCount; ++i)
+        kinds << QStringLiteral("%1 %2").arg(QLatin1String(KindNames[i])).arg(m_runs.at(i));
+    std::printf("runs by fault: %s\n", qPrintable(kinds.join(QStringLiteral(", "))));
+    if (!m_failed.isEmpty())
+        std::printf("failed seeds (replay with SOAK_SEED=n): %s\n",
+                    qPrintable(m_failed.join(QLatin1Char(' '))));
+}
+
+QTEST_GUILESS_MAIN(TestFaultSoak)
+#include "tst_faultsoak.moc"
