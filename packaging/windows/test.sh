@@ -33,8 +33,9 @@ fail() { failed=$((failed + 1)); echo "FAIL: $*"; }
 # A Unix path as wine sees it.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-# Makes the wine prefix once. COM1 to COM4 are mapped to nothing (the Ports key), so that wine
-# never hands the programs' COM ports to the machine's /dev/ttyS*, whose probing can block.
+# Makes the wine prefix once. COM1 to COM4, the ports the programs offer, are mapped to nothing
+# (the Ports key), so that wine never hands them the machine's /dev/ttyS*, whose probing can
+# block; wine gives those the numbers after COM4.
 prepare_wine() {
     local stamp=$WINEPREFIX/zvticket-ports.stamp
     [ -f "$stamp" ] && return
