@@ -66,7 +66,7 @@ run_test_programs() {
     local dlls=("$QT_WIN_PREFIX/bin")
     local dll
     for dll in libstdc++-6.dll libwinpthread-1.dll; do
-        dlls+=("$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")
+        dlls+=("$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")")
     done
     local winepath="" dir
     for dir in "${dlls[@]}"; do winepath+="$(winpath "$dir");"; done
