@@ -56,14 +56,16 @@ build_module() {
     cmake --install "$build"
 }
 
-# Unpacks an archive into the work folder and prints the folder it made.
+# Unpacks an archive into a folder of its own under the work folder.
 unpack() {
-    local archive=$QT_SOURCES/$1
-    local top
-    top=$(tar tf "$archive" | head -n 1 | cut -d/ -f1)
-    rm -rf "${QT_WIN_WORK:?}/$top"
-    tar xf "$archive" -C "$QT_WIN_WORK"
-    echo "$QT_WIN_WORK/$top"
+    local archive=$QT_SOURCES/$1 folder=$QT_WIN_WORK/$2
+    mkdir -p "$folder"
+    tar xf "$archive" -C "$folder"
+}
+
+# The one folder an archive unpacked into.
+source_folder() {
+    find "$QT_WIN_WORK/$1" -mindepth 1 -maxdepth 1 -type d
 }
 
 # Applies the repository's patches for one module (named <module>-*.patch).
@@ -92,9 +94,12 @@ rm -rf "$QT_WIN_PREFIX" "$QT_WIN_WORK"
 mkdir -p "$QT_WIN_WORK"
 
 log "unpacking"
-qtbase=$(unpack "qtbase-everywhere-src-$qt_version+dfsg.tar.xz")
-qtserialport=$(unpack "qtserialport-everywhere-src-$qt_version.tar.xz")
-qtsvg=$(unpack "qtsvg-everywhere-src-$qt_version.tar.xz")
+unpack "qtbase-everywhere-src-$qt_version+dfsg.tar.xz" qtbase
+unpack "qtserialport-everywhere-src-$qt_version.tar.xz" qtserialport
+unpack "qtsvg-everywhere-src-$qt_version.tar.xz" qtsvg
+qtbase=$(source_folder qtbase)
+qtserialport=$(source_folder qtserialport)
+qtsvg=$(source_folder qtsvg)
 apply_patches qtbase "$qtbase"
 apply_patches qtserialport "$qtserialport"
 apply_patches qtsvg "$qtsvg"
