@@ -2,11 +2,12 @@
 # Cross-builds the reduced Qt the Windows programs need (Core, Gui, Widgets, Network, Test,
 # SerialPort, Svg) with mingw-w64 and the host's Qt tools, once, into a cache folder outside the
 # checkout. A stamp in that folder records the version and the build's options; the build is done
-# again only when the stamp is missing or differs.
+# again only when the stamp is missing or differs. An unfinished build (the machine stopped, a
+# failure) goes on where it stopped when its work folder holds the same stamp.
 #
 # QT_SOURCES     folder with the three source archives and their SHA256SUMS
 # QT_WIN_PREFIX  where the Windows Qt is installed
-# QT_WIN_WORK    scratch folder for unpacking and building (removed after success)
+# QT_WIN_WORK    folder for unpacking and building (removed after success)
 # QT_WIN_JOBS    parallel compile jobs (2)
 set -euo pipefail
 
@@ -56,16 +57,14 @@ build_module() {
     cmake --install "$build"
 }
 
-# Unpacks an archive into a folder of its own under the work folder.
+# Unpacks a module's archive into the work folder: <module>-everywhere-src-<version>.
 unpack() {
-    local archive=$QT_SOURCES/$1 folder=$QT_WIN_WORK/$2
-    mkdir -p "$folder"
-    tar xf "$archive" -C "$folder"
-}
-
-# The one folder an archive unpacked into.
-source_folder() {
-    find "$QT_WIN_WORK/$1" -mindepth 1 -maxdepth 1 -type d
+    local module=$1 archive=$2
+    tar xf "$QT_SOURCES/$archive" -C "$QT_WIN_WORK"
+    if [ ! -d "$QT_WIN_WORK/$module-everywhere-src-$qt_version" ]; then
+        echo "$archive did not unpack into $module-everywhere-src-$qt_version" >&2
+        exit 1
+    fi
 }
 
 # Applies the repository's patches for one module (named <module>-*.patch).
@@ -90,19 +89,24 @@ fi
 log "checking the source archives in $QT_SOURCES"
 (cd "$QT_SOURCES" && sha256sum --quiet -c SHA256SUMS)
 
-rm -rf "$QT_WIN_PREFIX" "$QT_WIN_WORK"
-mkdir -p "$QT_WIN_WORK"
-
-log "unpacking"
-unpack "qtbase-everywhere-src-$qt_version+dfsg.tar.xz" qtbase
-unpack "qtserialport-everywhere-src-$qt_version.tar.xz" qtserialport
-unpack "qtsvg-everywhere-src-$qt_version.tar.xz" qtsvg
-qtbase=$(source_folder qtbase)
-qtserialport=$(source_folder qtserialport)
-qtsvg=$(source_folder qtsvg)
-apply_patches qtbase "$qtbase"
-apply_patches qtserialport "$qtserialport"
-apply_patches qtsvg "$qtsvg"
+qtbase=$QT_WIN_WORK/qtbase-everywhere-src-$qt_version
+qtserialport=$QT_WIN_WORK/qtserialport-everywhere-src-$qt_version
+qtsvg=$QT_WIN_WORK/qtsvg-everywhere-src-$qt_version
+work_stamp=$QT_WIN_WORK/zvticket-qt.stamp
+if [ -f "$work_stamp" ] && [ "$(cat "$work_stamp")" = "$(stamp_text)" ]; then
+    log "going on with the unfinished build in $QT_WIN_WORK"
+else
+    rm -rf "$QT_WIN_PREFIX" "$QT_WIN_WORK"
+    mkdir -p "$QT_WIN_WORK"
+    log "unpacking"
+    unpack qtbase "qtbase-everywhere-src-$qt_version+dfsg.tar.xz"
+    unpack qtserialport "qtserialport-everywhere-src-$qt_version.tar.xz"
+    unpack qtsvg "qtsvg-everywhere-src-$qt_version.tar.xz"
+    apply_patches qtbase "$qtbase"
+    apply_patches qtserialport "$qtserialport"
+    apply_patches qtsvg "$qtsvg"
+    stamp_text >"$work_stamp"
+fi
 
 build_module qtbase "$qtbase" "${qtbase_options[@]}"
 build_module qtserialport "$qtserialport" -DCMAKE_BUILD_TYPE=Release
