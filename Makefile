@@ -7,7 +7,7 @@ PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
 SIM ?= velmar:industrial
 
 .PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
-        soak
+        soak windows-deps windows-qt windows windows-test
 
 all: build
 
@@ -57,6 +57,27 @@ package: build
 
 install: build
 	cmake --install $(BUILD)
+
+# --- Windows, cross-built here and tested under wine ------------------------------------------
+# Qt for Windows is built once into QT_WIN_PREFIX (outside the checkout) from the archives in
+# QT_SOURCES; see packaging/windows/.
+export QT_SOURCES ?= $(CURDIR)/../shared/third_party/qt-6.4.2
+export QT_WIN_PREFIX ?= $(HOME)/.cache/zvticket/qt-6.4.2-mingw64
+export BUILD_WIN ?= build-win
+
+windows-deps:
+	packaging/windows/deps.sh
+
+windows-qt: windows-deps
+	packaging/windows/build-qt.sh
+
+# The three programs for Windows, packed into dist/zvticket-<version>-win64.zip and an installer.
+windows: windows-qt
+	JOBS=2 packaging/windows/build.sh
+
+# The Windows build under wine, against the Linux build's results.
+windows-test: windows build
+	packaging/windows/test.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
