@@ -38,7 +38,10 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent)
 
 SerialLink::~SerialLink()
 {
-    close();
+    if (!m_transport)
+        return;
+    disconnect(m_transport.get(), nullptr, this, nullptr);
+    m_transport->close();
 }
 
 void SerialLink::setPortNumber(int number)
