@@ -20,7 +20,7 @@ constexpr int ParallelPorts = 16;
 constexpr int ParallelLineRate = 19200;
 
 // Sixteen ports at once against one alone, through the built command-line tool.
-int runParallel()
+int runParallel(bool detail)
 {
     const QString cli =
         QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/zvticket-cli");
@@ -34,6 +34,10 @@ int runParallel()
     std::printf("bench: parallel-%d time_ratio=%.3f cpu_over_wall=%.4f\n", ParallelPorts,
                 r.timeRatio, r.cpuOverWall);
     std::fflush(stdout);
+    if (detail) {
+        std::fprintf(stderr, "bench: parallel-%d alone_s=%.2f together_s=%.2f\n", ParallelPorts,
+                     r.aloneS, r.togetherS);
+    }
     return 0;
 }
 
@@ -98,6 +102,6 @@ int main(int argc, char *argv[])
         }
     }
     if (onlyParallel || !narrowed)
-        failures += runParallel();
+        failures += runParallel(detail);
     return failures == 0 ? 0 : 1;
 }

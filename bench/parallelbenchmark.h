@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QString>
-
-class QStringList;
+#include <QStringList>
 
 // Runs the command-line tool's `program FILE --verify` against sixteen simulated devices at once
 // (half on pseudo-terminals, half behind ser2net on loopback) and against one alone, at an
@@ -13,7 +11,9 @@ public:
     struct Result {
         double timeRatio = 0;   // wall time with all ports over wall time with one
         double cpuOverWall = 0; // the tool's user+system time over its wall time, all ports
-        QString problem;        // empty when both runs succeeded
+        double aloneS = 0;      // wall times in seconds
+        double togetherS = 0;
+        QString problem; // empty when both runs succeeded
     };
 
     // `cliPath`: the built zvticket-cli; `ports`: how many devices at once.
