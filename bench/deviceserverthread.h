@@ -5,7 +5,11 @@
 #include <QSemaphore>
 #include <QString>
 #include <QThread>
+#include <atomic>
 #include <functional>
+#include <vector>
+
+class PtyDeviceServer;
 
 // Serves a simulated device on a pseudo-terminal from a thread of its own, so that the device's
 // work is neither charged to nor delayed by the thread that runs the link.
@@ -20,6 +24,12 @@ public:
     // set before startServer().
     void setCommandObserver(std::function<void()> observer) { m_observer = std::move(observer); }
 
+    // While on, records the other end's turnaround as the device sees it: from the last byte of
+    // a reply written to the line to the first byte of the next command read from it. Read
+    // turnaroundsNs() once the server has stopped.
+    void setRecordingTurnarounds(bool on) { m_recording.store(on, std::memory_order_relaxed); }
+    const std::vector<qint64> &turnaroundsNs() const { return m_turnaroundsNs; }
+
     // Starts the thread and returns once the device listens; false with the reason on failure.
     bool startServer(QString *error);
     void stopServer();
@@ -29,6 +39,8 @@ protected:
     void run() override;
 
 private:
+    void recordTurnarounds(PtyDeviceServer &server);
+
     SimulatedDevice::Model m_model;
     SimulatedDevice::Application m_application;
     int m_lineRate;
@@ -37,4 +49,6 @@ private:
     bool m_started = false;
     QString m_slavePath;
     QString m_error;
+    std::atomic<bool> m_recording = false;
+    std::vector<qint64> m_turnaroundsNs; // written by the server's thread only
 };

@@ -2,12 +2,46 @@
 // with the simulated device served from its own thread, at 19200 and 9600 bps of emulated line
 // and without emulation. Arguments narrow the runs: class numbers (1, 4, 8) and rates (19200,
 // 9600, none); --detail adds, on standard error, where the overhead of each run goes.
+// Runs without emulation also print the link's turnaround as the device sees it. Then
+// zvticket-cli programs and verifies sixteen devices at once and one alone ("parallel" runs only
+// that; any class or rate leaves it out).
 
+#include "parallelbenchmark.h"
 #include "transferbenchmark.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+
+namespace
+{
+
+constexpr int ParallelPorts = 16;
+constexpr int ParallelLineRate = 19200;
+
+// Sixteen ports at once against one alone, through the built command-line tool.
+int runParallel(bool detail)
+{
+    const QString cli =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/zvticket-cli");
+    const ParallelBenchmark::Result r =
+        ParallelBenchmark(cli, ParallelPorts, ParallelLineRate).run();
+    if (!r.problem.isEmpty()) {
+        std::fprintf(stderr, "bench: parallel-%d FAILED: %s\n", ParallelPorts,
+                     qPrintable(r.problem));
+        return 1;
+    }
+    std::printf("bench: parallel-%d time_ratio=%.3f cpu_over_wall=%.4f\n", ParallelPorts,
+                r.timeRatio, r.cpuOverWall);
+    std::fflush(stdout);
+    if (detail) {
+        std::fprintf(stderr, "bench: parallel-%d alone_s=%.2f together_s=%.2f\n", ParallelPorts,
+                     r.aloneS, r.togetherS);
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -30,9 +64,14 @@ int main(int argc, char *argv[])
     const QStringList rateNames{QStringLiteral("19200"), QStringLiteral("9600"),
                                 QStringLiteral("none")};
 
+    const bool onlyParallel = arguments.contains(QStringLiteral("parallel"));
+    const bool narrowed = std::any_of(arguments.begin(), arguments.end(), [&](const QString &a) {
+        return classNames.contains(a) || rateNames.contains(a);
+    });
+
     int failures = 0;
     for (const auto &[deviceClass, model] : classes) {
-        if (!chosen(QString::number(deviceClass), classNames))
+        if (onlyParallel || !chosen(QString::number(deviceClass), classNames))
             continue;
         for (const auto &[rateName, rate] : rates) {
             if (!chosen(rateName, rateNames))
@@ -43,6 +82,10 @@ int main(int argc, char *argv[])
             std::printf("bench: %s wall_over_wire=%s cpu_over_wall=%.4f "
                         "overhead_us_per_command=%.1f\n",
                         qPrintable(r.name), qPrintable(ratio), r.cpuOverWall, r.overheadUs);
+            if (rate == 0) {
+                std::printf("bench: turnaround-%d p50_us=%.1f p99_us=%.1f\n", deviceClass,
+                            r.deviceTurnaroundP50Us, r.deviceTurnaroundP99Us);
+            }
             std::fflush(stdout);
             if (detail) {
                 std::fprintf(stderr,
@@ -58,5 +101,7 @@ int main(int argc, char *argv[])
             }
         }
     }
+    if (onlyParallel || !narrowed)
+        failures += runParallel(detail);
     return failures == 0 ? 0 : 1;
 }

@@ -47,6 +47,16 @@ double medianUs(std::vector<qint64> values)
     return double(*middle) / 1000;
 }
 
+// The value below which `fraction` of the values lie (nearest rank).
+double percentileUs(std::vector<qint64> values, double fraction)
+{
+    if (values.empty())
+        return 0;
+    const auto rank = values.begin() + qsizetype(fraction * double(values.size() - 1) + 0.5);
+    std::nth_element(values.begin(), rank, values.end());
+    return double(*rank) / 1000;
+}
+
 } // namespace
 
 TransferBenchmark::TransferBenchmark(SimulatedDevice::Model model, int lineRate)
@@ -144,13 +154,17 @@ TransferBenchmark::Result TransferBenchmark::run()
     };
 
     TransferResult::Outcome programmed{};
+    server.setRecordingTurnarounds(true);
     measure([&] { programmed = DeviceProgrammer(project, session).run().outcome; });
     QByteArrayList written;
     for (int n = 1; n <= 4; ++n)
         written << project.contents(n); // after the stream preparation's adjustment
     TransferResult::Outcome read{};
     measure([&] { read = DeviceReader(project, session).run().outcome; });
+    server.setRecordingTurnarounds(false);
     server.stopServer();
+    result.deviceTurnaroundP50Us = percentileUs(server.turnaroundsNs(), 0.5);
+    result.deviceTurnaroundP99Us = percentileUs(server.turnaroundsNs(), 0.99);
 
     if (programmed != TransferResult::Outcome::Programmed)
         result.problem = QStringLiteral("programming did not succeed");

@@ -22,6 +22,10 @@ public:
         double toDeviceUs = 0;
         double fromDeviceUs = 0;
         double turnaroundUs = 0;
+        // The link's turnaround as the device sees it, from the last byte of a reply written to
+        // the first byte of the next command read, over programming and reading.
+        double deviceTurnaroundP50Us = 0;
+        double deviceTurnaroundP99Us = 0;
         qsizetype commands = 0;
         QString problem; // empty when the run worked and read back what it wrote
     };

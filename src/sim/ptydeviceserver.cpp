@@ -5,6 +5,7 @@
 #include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -115,6 +116,7 @@ qint64 PtyDeviceServer::byteNs() const
 void PtyDeviceServer::readFromLine()
 {
     char buffer[4096];
+    bool first = true;
     for (;;) {
         const ssize_t count = ::read(m_pty.masterFd(), buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)
@@ -126,6 +128,8 @@ void PtyDeviceServer::readFromLine()
             m_readNotifier->setEnabled(false);
             break;
         }
+        if (std::exchange(first, false))
+            emit inputRead();
         // One character at a time, so that each reply knows when its command's last character
         // arrived on the emulated line.
         const qint64 now = m_clock.nsecsElapsed();
@@ -196,6 +200,8 @@ void PtyDeviceServer::flush()
             return;
         }
         m_outgoing.remove(0, count);
+        if (m_outgoing.isEmpty() && m_queue.isEmpty())
+            emit outputDrained();
     }
     m_writeNotifier->setEnabled(!m_outgoing.isEmpty());
 }

@@ -39,6 +39,11 @@ public:
 signals:
     // The line was dropped on the device's request; the server has stopped.
     void lineDropped();
+    // Timing points for measuring how quickly the other end answers: the last pending byte of
+    // the device's output has been written to the line, and bytes from the line have been read
+    // (emitted once per wake-up, before the device sees them).
+    void outputDrained();
+    void inputRead();
 
 private:
     struct Transmission {
