@@ -114,6 +114,32 @@ Fault faultAt(const Run &run, int k, int timeoutMs)
     return Fault::silence(1 << 30); // never reached
 }
 
+// How a transfer hit by the run's fault ends, and the message boxes it shows.
+struct Ending {
+    Outcome outcome;
+    QList<Message> messages;
+};
+
+Ending expectedEnding(const Run &run, const QString &portPath)
+{
+    const Message failed = errorBox(run.inRead ? ErrorCode::ReadFailed : ErrorCode::ProgramFailed);
+    switch (run.kind) {
+    case Kind::Nak:
+        return {Outcome::Failed, {errorBox(ErrorCode::CommandRefused)}};
+    case Kind::Silence:
+        return {Outcome::Failed, {TimeoutBox, failed}};
+    case Kind::LineDrop:
+        return {Outcome::Failed,
+                {{portPath + QStringLiteral(": the device was disconnected"),
+                  QStringLiteral("Communication Error!")},
+                 failed}};
+    case Kind::Cancel:
+        return {Outcome::Cancelled, {}};
+    default: // the link rides it out
+        return {run.inRead ? Outcome::Read : Outcome::Programmed, {}};
+    }
+}
+
 // A device with a project to program, watching every transfer on it: how often it ended and the
 // longest time one command took over all its attempts.
 struct SoakRig : ProcedureRig {
@@ -185,6 +211,8 @@ private:
     void faultedTransfer(const Run &run, SoakRig &rig, int commands, const QByteArrayList &expected,
                          Outcome *ended);
     void checkRead(SoakRig &rig, const TransferResult &result, const QByteArrayList &expected);
+    void checkOutputFile(SoakRig &rig, const TransferResult &result, const QString &path,
+                         const QByteArray &before);
 
     std::array<int, KindCount> m_runs{};
     QStringList m_failed;
@@ -240,7 +268,7 @@ void TestFaultSoak::soak()
 
 // The transfer with the fault at a random one of its commands; *ended says how it ended.
 void TestFaultSoak::faultedTransfer(const Run &run, SoakRig &rig, int commands,
-                                    const QByteArrayList &expected, Outcome *ended)
+                                    const QByteArrayList &programmed, Outcome *ended)
 {
     const int k = 1 + qMin(commands - 1, int(run.position * commands));
     const int timeout = rig.link.replyTimeout();
@@ -251,49 +279,34 @@ void TestFaultSoak::faultedTransfer(const Run &run, SoakRig &rig, int commands,
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("read.dat"));
     const QByteArray before = "1,0,0,0,0,0\r\nx";
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
-    file.close();
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    }
 
     const TransferResult result = rig.transfer(run.inRead);
     *ended = result.outcome;
 
-    const ErrorCode failed = run.inRead ? ErrorCode::ReadFailed : ErrorCode::ProgramFailed;
-    Outcome outcome = run.inRead ? Outcome::Read : Outcome::Programmed;
-    QList<Message> messages;
-    switch (run.kind) {
-    case Kind::Nak:
-        outcome = Outcome::Failed;
-        messages = {errorBox(ErrorCode::CommandRefused)};
-        break;
-    case Kind::Silence:
-        outcome = Outcome::Failed;
-        messages = {TimeoutBox, errorBox(failed)};
-        break;
-    case Kind::LineDrop:
-        outcome = Outcome::Failed;
-        messages = {{rig.port.slavePath() + QStringLiteral(": the device was disconnected"),
-                     QStringLiteral("Communication Error!")},
-                    errorBox(failed)};
-        break;
-    case Kind::Cancel:
-        outcome = Outcome::Cancelled;
-        break;
-    default: // the link rides it out
-        break;
-    }
-    QCOMPARE(shown(rig.dialogs.messages), shown(messages));
-    QCOMPARE(result.outcome, outcome);
+    const Ending expected = expectedEnding(run, rig.port.slavePath());
+    QCOMPARE(shown(rig.dialogs.messages), shown(expected.messages));
+    QCOMPARE(result.outcome, expected.outcome);
     QCOMPARE(rig.endings, 1);
     QVERIFY2(rig.longestCommandMs <= 3 * timeout + timeout / 2 + 200,
              qPrintable(QStringLiteral("a command took %1 ms").arg(rig.longestCommandMs)));
     QVERIFY(rig.project.isConsistent());
     if (!run.inRead)
         return;
-    checkRead(rig, result, expected);
-    // The file a read goes to is written only after a complete read, and then reads back.
+    checkRead(rig, result, programmed);
+    checkOutputFile(rig, result, path, before);
+}
+
+// The file a read goes to is written only after a complete read, and then reads back.
+void TestFaultSoak::checkOutputFile(SoakRig &rig, const TransferResult &result, const QString &path,
+                                    const QByteArray &before)
+{
     if (result.succeeded())
         QVERIFY(ProjectCommands(rig.project, rig.dialogs).writeProgrammingFile(path));
+    QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     if (!result.succeeded()) {
         QCOMPARE(file.readAll(), before);
