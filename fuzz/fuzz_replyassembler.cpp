@@ -1,9 +1,11 @@
-// Reply completion over any sequence of pieces: the assembler completes exactly where the link's
-// rule without a bound completes (at a carriage return, at nine characters holding "@", starting
-// afresh from a piece of at least the limit), with the same reply or its newest part, and never
-// keeps more than the limit between pieces.
+// Reply completion over any sequence of pieces. Unsplit, the assembler completes exactly where the
+// rule without a bound completes (at a carriage return, at nine characters holding "@" where
+// short replies are on, starting afresh from a piece of at least the limit), with the same reply
+// or its newest part. Split, every reply ends at its only carriage return or is a short reply.
+// Either way, what stays unfinished never exceeds the limit.
 //
-// Input: the first byte sets the limit (9 to 264), then pieces as a length byte and its bytes.
+// Input: the first byte sets the limit (10 to 265), the second the modes (bit 0 split, bit 1
+// short replies), then pieces as a length byte and its bytes.
 #include "replyassembler.h"
 #include "require.h"
 
@@ -15,6 +17,7 @@ namespace
 // The rule as the link applied it, keeping everything.
 struct UnboundedRule {
     qsizetype limit;
+    bool shortReplies;
     QByteArray buffer;
 
     std::optional<QByteArray> feed(const QByteArray &piece)
@@ -25,37 +28,51 @@ struct UnboundedRule {
             buffer = piece;
         else
             buffer.append(piece);
-        if (buffer.contains('\r') || (buffer.size() == 9 && buffer.contains('@')))
+        if (buffer.contains('\r') || (shortReplies && buffer.size() == 9 && buffer.contains('@')))
             return std::exchange(buffer, {});
         return std::nullopt;
     }
 };
 
+void checkSplitReply(const QByteArray &reply, bool shortReplies)
+{
+    const bool shortReply = shortReplies && reply.size() == 9 && reply.contains('@');
+    require(reply.indexOf('\r') == reply.size() - 1 || (shortReply && !reply.contains('\r')),
+            "a split reply ends at its only carriage return");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size == 0)
+    if (size < 2)
         return 0;
-    const qsizetype limit = 9 + data[0];
+    const qsizetype limit = 10 + data[0];
+    const bool split = data[1] & 1;
+    const bool shortReplies = data[1] & 2;
     ReplyAssembler assembler;
     assembler.setLimit(limit);
-    UnboundedRule rule{limit, {}};
-    size_t at = 1;
+    assembler.setSplit(split);
+    assembler.setShortReplies(shortReplies);
+    UnboundedRule rule{limit, shortReplies, {}};
+    size_t at = 2;
     while (at < size) {
         const size_t length = std::min<size_t>(data[at], size - at - 1);
         const QByteArray piece(reinterpret_cast<const char *>(data + at + 1), qsizetype(length));
         at += 1 + length;
+        if (split) {
+            assembler.append(piece);
+            while (const std::optional<QByteArray> reply = assembler.take())
+                checkSplitReply(*reply, shortReplies);
+            continue;
+        }
         const std::optional<QByteArray> reply = assembler.feed(piece);
         const std::optional<QByteArray> expected = rule.feed(piece);
         require(reply.has_value() == expected.has_value(), "completes where the rule completes");
         if (!reply)
             continue;
         require(expected->endsWith(*reply), "the reply is the rule's or its newest part");
-        if (piece.size() >= limit)
-            require(*reply == piece, "a long piece starts afresh");
-        else
-            require(reply->size() <= limit + piece.size(), "at most the limit before the piece");
+        require(reply->size() <= limit + piece.size(), "a reply is bounded");
     }
     // What stays unfinished is bounded: one more carriage return completes it.
     const std::optional<QByteArray> rest = assembler.feed(QByteArray("\r"));

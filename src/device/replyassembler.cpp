@@ -3,24 +3,42 @@
 #include <algorithm>
 #include <utility>
 
-std::optional<QByteArray> ReplyAssembler::feed(const QByteArray &piece)
+void ReplyAssembler::setLimit(qsizetype bytes)
+{
+    m_limit = std::max(bytes, shortReplySize + 1);
+}
+
+void ReplyAssembler::append(const QByteArray &piece)
 {
     if (piece.isEmpty())
-        return std::nullopt;
+        return;
     if (piece.size() >= m_limit)
         m_buffer = piece;
     else
         m_buffer.append(piece);
-    if (m_buffer.contains('\r') || (m_buffer.size() == shortReplySize && m_buffer.contains('@')))
+    const qsizetype end = m_buffer.indexOf('\r');
+    const qsizetype unfinished = end < 0 ? m_buffer.size() : end;
+    if (unfinished > m_limit)
+        m_buffer.remove(0, unfinished - std::min(keptAfterOverflow, m_limit));
+}
+
+std::optional<QByteArray> ReplyAssembler::take()
+{
+    const qsizetype end = m_buffer.indexOf('\r');
+    if (end >= 0) {
+        if (!m_split)
+            return std::exchange(m_buffer, {});
+        QByteArray reply = m_buffer.left(end + 1);
+        m_buffer.remove(0, end + 1);
+        return reply;
+    }
+    if (m_shortReplies && m_buffer.size() == shortReplySize && m_buffer.contains('@'))
         return std::exchange(m_buffer, {});
-    // Neither rule looks at what is cut here: it holds no carriage return, and a buffer longer
-    // than nine characters only grows until it completes.
-    if (m_buffer.size() > m_limit)
-        m_buffer = m_buffer.right(std::min(keptAfterOverflow, m_limit));
     return std::nullopt;
 }
 
-void ReplyAssembler::setLimit(qsizetype bytes)
+std::optional<QByteArray> ReplyAssembler::feed(const QByteArray &piece)
 {
-    m_limit = std::max(bytes, shortReplySize);
+    append(piece);
+    return take();
 }

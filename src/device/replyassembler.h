@@ -4,12 +4,17 @@
 #include <optional>
 
 // Puts the device's replies together from the pieces the port delivers: a reply is complete at a
-// carriage return anywhere in it, or when it holds exactly nine characters one of which is "@"
-// (the one-byte read reply of the older ZORLA has no carriage return).
+// carriage return, or, where short replies are on, when it holds exactly nine characters one of
+// which is "@" (the one-byte read reply of the older ZORLA has no carriage return).
 //
-// A piece of at least the limit means characters may have been dropped: the reply starts afresh
-// from it. An unfinished reply that grows past the limit is noise but for its newest
-// keptAfterOverflow characters, so the buffer never holds more than the limit between pieces.
+// Unsplit, a reply is everything collected when it completes. Split, a reply ends at its first
+// carriage return and what follows stays for the next one, so that a stale reply and the one
+// looked for can arrive in one piece.
+//
+// A piece of at least the limit means characters may have been dropped: collecting starts afresh
+// from it. Before its first carriage return, what is collected never exceeds the limit: past it,
+// only the newest keptAfterOverflow characters stay, so a flood neither grows the buffer nor ends
+// up whole in a reply.
 class ReplyAssembler
 {
 public:
@@ -18,17 +23,24 @@ public:
     // The shortest reply that completes without a carriage return.
     static constexpr qsizetype shortReplySize = 9;
 
-    // Takes the next piece; returns the completed reply (everything collected, the piece included)
-    // or nothing while the reply is unfinished.
-    std::optional<QByteArray> feed(const QByteArray &piece);
-    // Forgets the unfinished reply.
-    void clear() { m_buffer.clear(); }
-    // At least shortReplySize, so that keeping the newest characters never changes when a reply
-    // completes.
+    void setShortReplies(bool enabled) { m_shortReplies = enabled; }
+    void setSplit(bool split) { m_split = split; }
+    // Above shortReplySize, so that cutting a flood never completes a short reply.
     void setLimit(qsizetype bytes);
     qsizetype limit() const { return m_limit; }
+
+    void append(const QByteArray &piece);
+    // The next completed reply, if there is one.
+    std::optional<QByteArray> take();
+    // append() and take() in one.
+    std::optional<QByteArray> feed(const QByteArray &piece);
+    // Forgets everything collected.
+    void clear() { m_buffer.clear(); }
+    bool isEmpty() const { return m_buffer.isEmpty(); }
 
 private:
     QByteArray m_buffer;
     qsizetype m_limit = defaultLimit;
+    bool m_shortReplies = true;
+    bool m_split = false;
 };

@@ -107,7 +107,7 @@ bool SerialLink::open(QString *error)
     connect(m_transport.get(), &PortTransport::lost, this, &SerialLink::onLost);
     // Whatever an earlier run left waiting in the port is no reply to this one.
     m_transport->discardInput();
-    m_rxBuffer.clear();
+    m_assembler.clear();
     return true;
 }
 
@@ -207,17 +207,15 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QB
     m_reply.clear();
     m_portFailure.clear();
     m_echo = echo;
-    if (isOpen())
-        m_transport->discardInput();
-    m_rxBuffer.clear();
+    // Only the nine-character replies of identification and of the older ZORLA come without a
+    // carriage return; in a later device's reply, nine characters are just a part of it.
+    m_assembler.setShortReplies(slowDevice());
+    m_assembler.setSplit(!echo.isEmpty());
 
     QString failure;
     int attempt = 0;
     do {
-        m_inTime = true;
-        m_timer.stop();
-        // The time-out runs from before the first character.
-        m_timer.start(replyTimeout());
+        startAttempt();
         if (!send(command, &failure))
             break;
         if (m_status == LinkReply::Status::TimedOut && m_inTime && m_portFailure.isEmpty() &&
@@ -238,6 +236,18 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QB
 
     m_waiting = outerWaiting;
     return finishExchange(failure);
+}
+
+// Drops what an earlier command or attempt left in the port or half assembled (a late or doubled
+// reply), then starts the attempt's time-out, which runs from before the first character.
+void SerialLink::startAttempt()
+{
+    if (isOpen())
+        m_transport->discardInput();
+    m_assembler.clear();
+    m_inTime = true;
+    m_timer.stop();
+    m_timer.start(replyTimeout());
 }
 
 void SerialLink::abort()
@@ -286,46 +296,23 @@ void SerialLink::receive()
     const QByteArray chunk = m_transport->readAll();
     if (chunk.isEmpty())
         return;
-    if (chunk.size() >= m_receiveLimit)
-        m_rxBuffer = chunk;
-    else
-        m_rxBuffer.append(chunk);
-    dropFlood();
-    while (takeReply()) {
+    m_assembler.append(chunk);
+    while (const std::optional<QByteArray> reply = m_assembler.take()) {
+        if (acceptReply(*reply))
+            break;
     }
 }
 
-// Noise longer than any reply before the end of the next one is dropped, all but its newest
-// bytes, so that a flood neither grows the buffer nor ends up in the reply.
-void SerialLink::dropFlood()
+// Completes the exchange with the reply unless an echo is expected and the reply neither starts
+// with it nor is a refusal; such a stale reply is only shown in traces.
+bool SerialLink::acceptReply(const QByteArray &reply)
 {
-    const qsizetype end = m_rxBuffer.indexOf(carriageReturn);
-    const qsizetype unfinished = end < 0 ? m_rxBuffer.size() : end;
-    if (unfinished > m_receiveLimit)
-        m_rxBuffer.remove(0, unfinished - keptAfterFlood);
-}
-
-// Completes one reply from the buffer if it holds one; true when the buffer should be looked at
-// again for the next.
-bool SerialLink::takeReply()
-{
-    const qsizetype end = m_rxBuffer.indexOf(carriageReturn);
-    const bool nineWithAt = m_rxBuffer.size() == 9 && m_rxBuffer.contains('@');
-    if (end < 0 && !nineWithAt)
-        return false;
-    if (m_echo.isEmpty()) {
-        completeReply(std::exchange(m_rxBuffer, {}));
-        return false;
-    }
-    // A checked reply ends at its carriage return; what follows may be the reply looked for.
-    const QByteArray reply = end < 0 ? std::exchange(m_rxBuffer, {}) : m_rxBuffer.left(end + 1);
-    m_rxBuffer.remove(0, reply.size());
-    if (reply.startsWith(m_echo) || reply.contains(nak)) {
+    if (m_echo.isEmpty() || reply.startsWith(m_echo) || reply.contains(nak)) {
         completeReply(reply);
-        return false;
+        return true;
     }
-    emit replyCompleted(reply); // stale: shown in traces, otherwise dropped
-    return !m_rxBuffer.isEmpty();
+    emit replyCompleted(reply);
+    return false;
 }
 
 void SerialLink::completeReply(const QByteArray &reply)

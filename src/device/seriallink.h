@@ -3,6 +3,7 @@
 #include "deviceclass.h"
 #include "linesettings.h"
 #include "linkreply.h"
+#include "replyassembler.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -16,9 +17,9 @@ class PortTransport;
 class QEventLoop;
 
 // The serial link of one port: sends one command at a time, assembles the reply (complete at a
-// carriage return, or at nine characters holding "@"), repeats the command when no reply comes
-// in time, and says how the command ended. It shows nothing: refusals are announced as they
-// arrive, everything else in the returned LinkReply.
+// carriage return, or, in identification and with the older ZORLA, at nine characters holding
+// "@"), repeats the command when no reply comes in time, and says how the command ended. It shows
+// nothing: refusals are announced as they arrive, everything else in the returned LinkReply.
 //
 // Port numbers 1..4 are resolved to system devices through the PortBinding given with
 // setPortBinding(); without one, "COMn" on Windows and elsewhere the n-th system serial port in
@@ -35,11 +36,9 @@ public:
     // Idle line time left after each character for devices that assemble commands one character
     // at a time (see characterPause()).
     static constexpr std::chrono::microseconds deviceSettleTime{1000};
-    // What an unfinished reply may grow to; a notification that brings this much at once means
-    // characters may have been dropped, and the reply starts afresh from it. An unfinished reply
-    // that grows past it is noise but for its last keptAfterFlood bytes.
-    static constexpr qsizetype defaultReceiveLimit = 1024;
-    static constexpr qsizetype keptAfterFlood = 128;
+    // What an unfinished reply may grow to (see ReplyAssembler).
+    static constexpr qsizetype defaultReceiveLimit = ReplyAssembler::defaultLimit;
+    static constexpr qsizetype keptAfterFlood = ReplyAssembler::keptAfterOverflow;
 
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
@@ -65,7 +64,8 @@ public:
 
     // Sends the command and waits for its reply, sending it again up to `attempts` times in all
     // (at least once) while no reply comes within the time-out. Events are processed meanwhile.
-    // What waits in the port's input is dropped first. With an echo, a reply counts only if it
+    // What waits in the port's input, or was left of an unfinished reply, is dropped before each
+    // attempt. With an echo, a reply counts only if it
     // starts with it (or is a refusal) and ends at its carriage return; any other is stale: it is
     // dropped and the wait goes on within the same time-out.
     LinkReply exchange(const QByteArray &command, int attempts = 3,
@@ -83,7 +83,7 @@ public:
     // Test-only: multiplies the reply time-outs.
     void setTimeoutScale(double factor) { m_timeoutScale = factor; }
     // Test-only: changes defaultReceiveLimit.
-    void setReceiveLimit(qsizetype bytes) { m_receiveLimit = bytes; }
+    void setReceiveLimit(qsizetype bytes) { m_assembler.setLimit(bytes); }
     // The pause after each character sent to a device of the older classes at the current rate.
     std::chrono::microseconds characterPause() const;
 
@@ -97,9 +97,9 @@ private:
     bool send(const QByteArray &command, QString *failure);
     bool sendByCharacter(const QByteArray &command, QString *failure);
     LinkReply finishExchange(const QString &failure);
+    void startAttempt();
     void receive();
-    void dropFlood();
-    bool takeReply();
+    bool acceptReply(const QByteArray &reply);
     void completeReply(const QByteArray &reply);
     void onTimeout();
     void onLost(const QString &description);
@@ -118,14 +118,13 @@ private:
 
     LinkReply::Status m_status = LinkReply::Status::TimedOut;
     QByteArray m_reply;
-    QByteArray m_rxBuffer;
+    ReplyAssembler m_assembler;
     bool m_inTime = true;
     DeviceClass m_deviceClass = DeviceClass::None;
     bool m_waiting = false;
     bool m_aborted = false;
     QByteArray m_echo;
     double m_timeoutScale = 1.0;
-    qsizetype m_receiveLimit = defaultReceiveLimit;
 
     QEventLoop *m_loop = nullptr;
     QString m_portFailure; // set when the port failed while a command was outstanding
