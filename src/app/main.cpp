@@ -7,6 +7,7 @@
 #include "ptydeviceserver.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
+#include "systemfile.h"
 #include "widgetdialogservice.h"
 
 #include <QApplication>
@@ -115,7 +116,7 @@ int main(int argc, char *argv[])
     // Paths as the system spells them, also where they are not valid UTF-8.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
+        arguments.append(SystemFile::decodeName(argv[i]));
     parser.process(arguments);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {

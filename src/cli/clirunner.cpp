@@ -15,6 +15,7 @@
 #include "simulatedsession.h"
 #include "stationjob.h"
 #include "stationlog.h"
+#include "systemfile.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
@@ -226,9 +227,8 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
 bool CliRunner::canWrite(const QString &path)
 {
     // Checked before the device is read, so that a long Read is not lost on a bad target.
-    QString problem = ProjectCommands::notARegularFile(path);
-    const QFileInfo folder(QFileInfo(path).absolutePath());
-    if (problem.isEmpty() && (!folder.isDir() || !folder.isWritable()))
+    QString problem = SystemFile::notARegularFile(path);
+    if (problem.isEmpty() && !SystemFile::canWriteIn(QFileInfo(path).absolutePath()))
         problem = QStringLiteral("its folder cannot be written");
     if (problem.isEmpty())
         return true;

@@ -1,8 +1,8 @@
 #include "clirunner.h"
 #include "consoleoutput.h"
+#include "systemfile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 int main(int argc, char *argv[])
 {
@@ -13,6 +13,6 @@ int main(int argc, char *argv[])
     // Paths as the system spells them, also where they are not valid UTF-8.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
+        arguments.append(SystemFile::decodeName(argv[i]));
     return CliRunner(output).run(arguments);
 }

@@ -1,5 +1,7 @@
 #include "stationlog.h"
 
+#include "systemfile.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -45,8 +47,8 @@ bool StationLog::append(const Entry &entry, QString *error)
     if (m_path.isEmpty())
         return true;
     QMutexLocker lock(&m_mutex);
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    QFile file;
+    if (!SystemFile::open(file, m_path, QIODevice::WriteOnly | QIODevice::Append)) {
         *error = file.errorString();
         return false;
     }

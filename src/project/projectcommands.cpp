@@ -3,12 +3,12 @@
 #include "dialogservice.h"
 #include "errors.h"
 #include "programmingfile.h"
+#include "systemfile.h"
 #include "ticketproject.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 ProjectCommands::ProjectCommands(TicketProject &project, DialogService &dialogs)
     : m_project(project), m_dialogs(dialogs)
@@ -27,25 +27,16 @@ bool ProjectCommands::addTicketFile(int slot, const QString &path)
     return loadTicket(slot, path, QFileInfo(path).fileName());
 }
 
-QString ProjectCommands::notARegularFile(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists() || info.isFile())
-        return {};
-    return info.isDir() ? QStringLiteral("it is a folder")
-                        : QStringLiteral("it is not a regular file");
-}
-
 bool ProjectCommands::loadTicket(int slot, const QString &path, const QString &title)
 {
     // A pipe or a device would block or never end, so only regular files are opened.
-    QString problem = notARegularFile(path);
-    if (problem.isEmpty() && QFileInfo(path).size() > ProgrammingFile::maximumContentSize)
+    QString problem = SystemFile::notARegularFile(path);
+    if (problem.isEmpty() && SystemFile::status(path).size > ProgrammingFile::maximumContentSize)
         problem = QStringLiteral("it is larger than the %1 bytes a project can hold")
                       .arg(ProgrammingFile::maximumContentSize);
-    QFile file(path);
+    QFile file;
     QByteArray content;
-    if (problem.isEmpty() && file.open(QIODevice::ReadOnly))
+    if (problem.isEmpty() && SystemFile::open(file, path, QIODevice::ReadOnly))
         content = file.read(ProgrammingFile::maximumContentSize + 1);
     if (problem.isEmpty() && (!file.isOpen() || file.error() != QFileDevice::NoError))
         problem = file.errorString();
@@ -85,17 +76,18 @@ void ProjectCommands::openProject()
 
 bool ProjectCommands::openProjectFile(const QString &path, const QString &title)
 {
-    if (const QString problem = notARegularFile(path); !problem.isEmpty()) {
+    if (const QString problem = SystemFile::notARegularFile(path); !problem.isEmpty()) {
         showError(m_dialogs, ErrorCode::FileOpening,
                   QStringLiteral("%1: %2.").arg(QDir::toNativeSeparators(path), problem));
         return false;
     }
-    QFile file(path);
-    if (file.exists() && file.size() == 0) {
+    const SystemFile::Status status = SystemFile::status(path);
+    if (status.kind == SystemFile::Kind::Regular && status.size == 0) {
         showError(m_dialogs, ErrorCode::FileEmpty);
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!SystemFile::open(file, path, QIODevice::ReadOnly)) {
         showError(m_dialogs, ErrorCode::FileOpening, file.errorString());
         return false;
     }
@@ -134,15 +126,15 @@ bool ProjectCommands::writeProgrammingFile(const QString &path)
     // Written to a temporary file and renamed over the old one, so a failed save leaves the
     // earlier file intact and the new file holds exactly the project. A device or a pipe would
     // be replaced by a regular file, so only regular files are written over.
-    if (const QString problem = notARegularFile(path); !problem.isEmpty()) {
+    if (const QString problem = SystemFile::notARegularFile(path); !problem.isEmpty()) {
         showError(m_dialogs, ErrorCode::FileSaving,
                   QStringLiteral("%1: %2.").arg(QDir::toNativeSeparators(path), problem));
         return false;
     }
-    QSaveFile file(path);
-    ProgrammingFile writer;
-    if (!file.open(QIODevice::WriteOnly) || !writer.write(file, m_project) || !file.commit()) {
-        showError(m_dialogs, ErrorCode::FileSaving, file.errorString());
+    QString error;
+    const auto write = [this](QIODevice &file) { return ProgrammingFile().write(file, m_project); };
+    if (!SystemFile::writeAtomically(path, write, &error)) {
+        showError(m_dialogs, ErrorCode::FileSaving, error);
         return false;
     }
     return true;

@@ -33,9 +33,6 @@ public:
     bool saveAs();
     // Writes the project to the path; reports its own failure and returns false then.
     bool writeProgrammingFile(const QString &path);
-    // Why a path that exists cannot be taken as a file to read or replace ("it is a folder"),
-    // empty for a regular file or a path that does not exist.
-    static QString notARegularFile(const QString &path);
 
 private:
     bool loadTicket(int slot, const QString &path, const QString &title);

@@ -9,7 +9,11 @@
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using Model = SimulatedDevice::Model;
 using Application = SimulatedDevice::Application;
@@ -47,6 +51,30 @@ Run runCli(const char *line, const QStringList &values = {},
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// Runs a shell script with the zvticket-cli program as $0 and `folder` as $1, for names that
+// only bytes can spell.
+Run runScript(const char *script, const QString &folder)
+{
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(script),
+                                              QCoreApplication::applicationDirPath() +
+                                                  QStringLiteral("/../src/cli/zvticket-cli"),
+                                              folder});
+    process.waitForFinished(120000);
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+QByteArray readBytes(const QByteArray &path)
+{
+    QByteArray bytes(4096, Qt::Uninitialized);
+    const int fd = ::open(path.constData(), O_RDONLY);
+    const ssize_t n = fd < 0 ? 0 : ::read(fd, bytes.data(), size_t(bytes.size()));
+    if (fd >= 0)
+        ::close(fd);
+    return bytes.left(qsizetype(std::max<ssize_t>(n, 0)));
 }
 
 // The lines that standard output and standard error, both pipes here, carry more than once.
@@ -127,6 +155,44 @@ private slots:
         for (const char *usage : {"", "burn", "identify --simulate velmar --baud 9601",
                                   "read x.dat --port a --port b", "identify --simulate teapot"})
             QVERIFY2(runCli(usage).exitCode == 2, usage);
+    }
+
+    // Print files that would block or never end, outputs that are not regular files: a message
+    // and exit 3 at once, nothing written. Names that are not UTF-8 are read and written as
+    // spelled.
+    void unusualFilesAndNames()
+    {
+        const QString fifo = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString out = dir.filePath(QStringLiteral("unusual.dat"));
+        const QString ticket = writeFile(dir, QStringLiteral("t.prn"), "ticket");
+        for (const QString &special : {fifo, QStringLiteral("/dev/zero"), dir.path()}) {
+            const Run run = runCli("pack %1 --T %2", {out, special});
+            QCOMPARE(run.exitCode, 3);
+            QVERIFY(run.err.contains(QStringLiteral("not a regular file")) ||
+                    run.err.contains(QStringLiteral("it is a folder")));
+            QVERIFY(!QFile::exists(out));
+        }
+        QCOMPARE(runCli("pack %1 --T %2", {fifo, ticket}).exitCode, 3);
+        struct stat status = {};
+        QVERIFY(::stat(QFile::encodeName(fifo).constData(), &status) == 0 &&
+                S_ISFIFO(status.st_mode));
+
+        const QByteArray folder = QFile::encodeName(dir.path());
+        writeFile(dir, QStringLiteral("raw.prn"), "ticket");
+        QCOMPARE(::rename((folder + "/raw.prn").constData(), (folder + "/t\xff.prn").constData()),
+                 0);
+        const Run packed = runScript(R"sh(exec "$0" pack "$(printf '%s/o\376.dat' "$1")" )sh"
+                                     R"sh(--T "$(printf '%s/t\377.prn' "$1")")sh",
+                                     dir.path());
+        QCOMPARE(packed.exitCode, 0);
+        QCOMPARE(readBytes(folder + "/o\xfe.dat"), QByteArray("6,0,0,0,0,0\r\nticket"));
+        const Run info =
+            runScript(R"sh(exec "$0" info "$(printf '%s/o\376.dat' "$1")")sh", dir.path());
+        QCOMPARE(info.exitCode, 0);
+        QVERIFY(info.out.contains(QStringLiteral("T: 6\n")));
+        ::unlink((folder + "/o\xfe.dat").constData()); // out of QTemporaryDir's reach
+        ::unlink((folder + "/t\xff.prn").constData());
     }
 
     // The front end sends exactly what the window sends, command for command, identifying before
@@ -261,6 +327,22 @@ private slots:
             QVERIFY2(line.contains(",VELMAR,2.105,Industrial,ok,") && line.endsWith(",48,"),
                      line.constData());
         QCOMPARE(run.out.count(QStringLiteral(": ok VELMAR")), 8);
+    }
+
+    // Ctrl-C against a silent device ends the identification's wait at once, not after its three
+    // time-outs of four seconds.
+    void interruptEndsASilentIdentification()
+    {
+        SimulatedPort port(Model::Velmar);
+        port.device().addFault(SimulatedDevice::Fault::silence(1));
+        QElapsedTimer clock;
+        const Run run = runCli("identify --port %1", {port.slavePath()}, [&](QProcess &process) {
+            clock.start();
+            QTimer::singleShot(300, &process,
+                               [&process] { ::kill(pid_t(process.processId()), SIGINT); });
+        });
+        QCOMPARE(run.exitCode, 130);
+        QVERIFY(clock.elapsed() < 3000);
     }
 
     void interruptEndsAfterTheCommandInProgress()
