@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     cmake ninja-build make perl python3 xz-utils zip
     qt6-base-dev qt6-base-dev-tools
-    nsis wine wine64 xvfb xauth
+    nsis wine wine64 xvfb xauth imagemagick unzip
 )
 
 missing=()

@@ -120,46 +120,107 @@ compare_pack() {
     fi
 }
 
-run_cli_comparisons() {
-    local linux_cli=$repo/$BUILD/src/cli/zvticket-cli
+# The ZIP archive unpacked once, for the comparisons and the runs below; the folder with the
+# programs is in $programs.
+unpack_archive() {
     local archive
     archive=$(ls dist/zvticket-*-win64.zip 2>/dev/null | head -n 1)
-    if [ ! -x "$linux_cli" ] || [ -z "$archive" ]; then
-        fail "zvticket-cli comparison needs $linux_cli and dist/zvticket-*-win64.zip"
+    programs=""
+    if [ -z "$archive" ]; then
+        fail "no dist/zvticket-*-win64.zip to test"
+        return
+    fi
+    unpacked=$(mktemp -d)
+    unzip -q "$archive" -d "$unpacked"
+    programs=$(dirname "$(find "$unpacked" -name zvticket-cli.exe | head -n 1)")
+}
+
+run_cli_comparisons() {
+    local linux_cli=$repo/$BUILD/src/cli/zvticket-cli
+    if [ ! -x "$linux_cli" ] || [ -z "$programs" ]; then
+        fail "zvticket-cli comparison needs $linux_cli and the unpacked archive"
         return
     fi
     local work
     work=$(mktemp -d)
-    unzip -q "$archive" -d "$work/unpacked"
-    local windows_cli
-    windows_cli=$(find "$work/unpacked" -name zvticket-cli.exe | head -n 1)
     mkdir "$work/examples"
     cp examples/*.dat examples/*.prn examples/*.txt "$work/examples/"
     local sample
     for sample in sample.dat truck.dat; do
-        compare_cli "$work/examples" "$linux_cli" "$windows_cli" info "$sample"
+        compare_cli "$work/examples" "$linux_cli" "$programs/zvticket-cli.exe" info "$sample"
     done
-    compare_pack "$work/examples" "$linux_cli" "$windows_cli" sample.dat \
+    compare_pack "$work/examples" "$linux_cli" "$programs/zvticket-cli.exe" sample.dat \
         --T ticket.txt --H header.prn --B body.prn --F footer.prn
-    compare_pack "$work/examples" "$linux_cli" "$windows_cli" truck.dat \
+    compare_pack "$work/examples" "$linux_cli" "$programs/zvticket-cli.exe" truck.dat \
         --T ticket.txt --P1 truck1.prn --P2 truck2.prn
     rm -rf "$work"
 }
 
-# Programming over a network port: the simulated device does not listen on one yet.
-# TODO: start zvticket-devsim.exe on 127.0.0.1:PORT under wine, then run
-#   zvticket-cli.exe program examples/sample.dat --verify --port socket://127.0.0.1:PORT
-# and count it as passed when it exits 0.
+# Waits up to 20 s for the first line of a file (a program's first output) and prints it.
+first_line() {
+    local file=$1 line="" tries
+    for tries in $(seq 100); do
+        line=$(head -n 1 "$file" 2>/dev/null | tr -d '\r')
+        [ -n "$line" ] && break
+        sleep 0.2
+    done
+    printf '%s' "$line"
+}
+
+# The whole protocol path on Windows: zvticket-devsim.exe serves a simulated device on a loopback
+# TCP port, and zvticket-cli.exe programs the sample into it and verifies it over socket://.
 run_socket_programming() {
-    echo "SKIP: program examples/sample.dat --verify over socket://127.0.0.1:PORT" \
-        "(the simulated device has no network port yet)"
+    [ -n "$programs" ] || return 0
+    local work devsim address status=0
+    work=$(mktemp -d)
+    wine "$programs/zvticket-devsim.exe" --tcp 0 >"$work/devsim.out" 2>"$work/devsim.err" &
+    devsim=$!
+    address=$(first_line "$work/devsim.out")
+    if [[ "$address" != socket://* ]]; then
+        fail "zvticket-devsim.exe --tcp 0 printed no address"
+        cat "$work/devsim.err"
+    else
+        (cd examples && timeout -k 10 180 wine "$programs/zvticket-cli.exe" program sample.dat \
+            --verify --port "$address" >"$work/cli.out" 2>&1) || status=$?
+        sed 's/\r$//' "$work/cli.out"
+        if [ "$status" = 0 ]; then
+            pass "zvticket-cli.exe program sample.dat --verify over $address"
+        else
+            fail "zvticket-cli.exe program sample.dat --verify over $address (exit $status)"
+        fi
+    fi
+    kill "$devsim" 2>/dev/null || true
+    wait "$devsim" 2>/dev/null || true
+    rm -rf "$work"
+}
+
+# The window against a simulated device, photographed for the README: passes when it drew more
+# than a blank screen. The picture is left in $BUILD_WIN/zvticket-windows.png.
+run_window_screenshot() {
+    [ -n "$programs" ] || return 0
+    local shot=$BUILD_WIN/zvticket-windows.png window colours
+    wine "$programs/zvticket.exe" --simulate velmar:industrial >/dev/null 2>&1 &
+    window=$!
+    sleep 15
+    import -window root "$shot"
+    kill "$window" 2>/dev/null || true
+    wait "$window" 2>/dev/null || true
+    colours=$(identify -format '%k' "$shot" 2>/dev/null || echo 0)
+    if [ "$colours" -gt 16 ]; then
+        pass "zvticket.exe --simulate velmar:industrial drew its window ($shot)"
+    else
+        fail "zvticket.exe --simulate velmar:industrial: nothing drawn ($colours colours)"
+    fi
 }
 
 prepare_wine
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 run_test_programs
+unpack_archive
 run_cli_comparisons
 run_socket_programming
+run_window_screenshot
+[ -n "${unpacked:-}" ] && rm -rf "$unpacked"
 echo "windows-test: $passed passed, $failed failed"
 [ "$failed" = 0 ]
