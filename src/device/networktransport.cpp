@@ -67,6 +67,7 @@ bool NetworkTransport::open(QString *error)
         return fail(message);
     }
     m_state = State::Open;
+    m_serverPurged = false;
     m_error.clear();
     return true;
 }
@@ -259,15 +260,21 @@ QByteArray NetworkTransport::readAll()
 
 void NetworkTransport::discardInput()
 {
+    bool stale = !m_received.isEmpty();
     m_received.clear();
     if (m_state != State::Open)
         return;
     while (m_socket.bytesAvailable() > 0) {
-        receive();
+        stale |= receive();
         m_received.clear();
     }
-    // The server's own buffer of what came from the device.
-    if (isTelnet()) {
+    // The server's own buffer of what came from the device: purged on the first discard after
+    // opening, and afterwards only when something stale had come through. A purge before every
+    // command would cost each exchange a round of the server's acknowledgement, which its
+    // coalescing of small packets holds back until this end acknowledges it (tens of
+    // milliseconds).
+    if (isTelnet() && (stale || !m_serverPurged)) {
+        m_serverPurged = true;
         m_socket.write(TelnetCodec::comPortCommand(
             TelnetCodec::PurgeData, QByteArray(1, char(TelnetCodec::PurgeReceiveBuffer))));
     }

@@ -81,6 +81,8 @@ private:
     LineSettings m_settings;
     std::optional<SettingsRequest> m_request;
     QByteArray m_received;
+    // Whether the server's buffer has been purged since the port opened (see discardInput()).
+    bool m_serverPurged = false;
     QString m_error;
     State m_state = State::Closed;
     QEventLoop *m_loop = nullptr;
