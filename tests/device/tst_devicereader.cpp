@@ -1,4 +1,5 @@
 #include "device/procedurerig.h"
+#include "memorymap.h"
 
 #include <optional>
 
@@ -40,8 +41,8 @@ Message invalid(const char *what, const char *bytes)
 } // namespace
 Q_DECLARE_METATYPE(Stop)
 
-// The Read command against a simulated device: round trips with Program, its reads on the wire,
-// progress, cancel, failures and damaged directories.
+// The Read command against a simulated device: round trips with Program, its reads on the wire and
+// the replies it takes, progress, cancel, failures and damaged directories.
 class TestDeviceReader : public QObject
 {
     Q_OBJECT
@@ -50,6 +51,8 @@ private slots:
     void roundTrip();
     void wireTraffic_data();
     void wireTraffic();
+    void replyBytes_data();
+    void replyBytes();
     void stops_data();
     void stops();
     void unreadableEntries_data();
@@ -160,6 +163,29 @@ void TestDeviceReader::wireTraffic()
         QCOMPARE(seen.mid(2).join(QLatin1Char('|')).remove(QStringLiteral("Reading ...   ")),
                  texts);
     QVERIFY(rig.session.transfersEnabled() && !rig.session.progress().running());
+}
+
+void TestDeviceReader::replyBytes_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<DeviceClass>("deviceClass");
+    QTest::addColumn<QByteArray>("bytes"); // empty: no usable data
+    QTest::newRow("class 1, nine characters")
+        << QByteArray("@E0410-FF") << DeviceClass::ZorlaOld << QByteArray("\xff");
+    QTest::newRow("entry") << QByteArray("@E9FFE-A000A002\r") << DeviceClass::Velmar
+                           << QByteArray("\xa0\x00\xa0\x02", 4);
+    QTest::newRow("lower case") << QByteArray("@E0410-0a0b0c0d\r") << DeviceClass::Zorla
+                                << QByteArray("\n\v\f\r");
+    QTest::newRow("short") << QByteArray("@E0410-616263\r") << DeviceClass::Zorla << QByteArray();
+    QTest::newRow("not hex") << QByteArray("@E0410-6G\r") << DeviceClass::ZorlaOld << QByteArray();
+    QTest::newRow("no class") << QByteArray("@E0410-61\r") << DeviceClass::None << QByteArray();
+}
+
+void TestDeviceReader::replyBytes()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(DeviceClass, deviceClass);
+    QTEST(readReplyBytes(reply, deviceClass).value_or(QByteArray()), "bytes");
 }
 
 void TestDeviceReader::stops_data()
