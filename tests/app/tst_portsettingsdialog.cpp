@@ -194,53 +194,48 @@ private slots:
         QCOMPARE(b.state(), QStringLiteral("4|4|1|2|PortOpened|COM 4, 2400bps 8-N-1"));
     }
 
-    // A device bound in the dialog holds once OK is pressed; closing without OK gives every
-    // option back the device it had when the dialog was shown.
+    // A device or a serial server on the network bound in the dialog holds once OK is pressed;
+    // closing without OK gives every option back the device it had when the dialog was shown. A
+    // malformed network address is bound but cannot be chosen.
     void bindAnotherDevice_data()
     {
+        QTest::addColumn<QString>("device"); // empty: a pseudo-terminal of its own
+        QTest::addColumn<bool>("usable");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("ok keeps it") << true;
-        QTest::newRow("closing without OK restores") << false;
+        QTest::newRow("ok keeps it") << QString() << true << true;
+        QTest::newRow("closing without OK restores") << QString() << true << false;
+        QTest::newRow("serial server")
+            << QStringLiteral("rfc2217://127.0.0.1:4001") << true << true;
+        QTest::newRow("no port number") << QStringLiteral("socket://127.0.0.1") << false << true;
     }
     void bindAnotherDevice()
     {
+        QFETCH(QString, device);
+        QFETCH(bool, usable);
         QFETCH(bool, ok);
         Bench b({}, {4});
         b.dialog.load();
         b.dialog.show();
         QVERIFY(!b.dialog.portOption(4)->isEnabled());
         Pty other;
-        QVERIFY(other.open());
+        if (device.isEmpty()) {
+            QVERIFY(other.open());
+            device = other.slavePath();
+        }
         QLineEdit *edit = b.dialog.deviceChooser(4)->lineEdit();
-        edit->setText(other.slavePath());
+        edit->setText(device);
         emit edit->editingFinished();
-        QCOMPARE(b.binding.systemName(4), other.slavePath());
-        QCOMPARE(b.dialog.tag(4), QString());
-        QVERIFY(b.dialog.portOption(4)->isEnabled());
+        QCOMPARE(b.binding.systemName(4), device);
+        QCOMPARE(b.dialog.tag(4).isEmpty(), usable);
+        QCOMPARE(b.dialog.portOption(4)->isEnabled(), usable);
 
         if (ok)
             b.dialog.okButton()->click();
         else
             b.dialog.close();
-        QCOMPARE(b.binding.systemName(4),
-                 ok ? other.slavePath() : QStringLiteral("/dev/zv-missing-4"));
+        QCOMPARE(b.binding.systemName(4), ok ? device : QStringLiteral("/dev/zv-missing-4"));
         QVERIFY(b.binding.isBound(4));
         QVERIFY(b.dialogs.messages.isEmpty());
-    }
-
-    // A serial server on the network can stand for a COM option; a malformed address cannot.
-    void bindNetworkPort()
-    {
-        Bench b({}, {4});
-        b.dialog.load();
-        QLineEdit *edit = b.dialog.deviceChooser(4)->lineEdit();
-        for (const auto &[url, usable] :
-             {std::pair{"rfc2217://127.0.0.1:4001", true}, {"socket://127.0.0.1", false}}) {
-            edit->setText(QString::fromLatin1(url));
-            emit edit->editingFinished();
-            QCOMPARE(b.dialog.portOption(4)->isEnabled(), usable);
-            QCOMPARE(b.dialog.tag(4).isEmpty(), usable);
-        }
     }
 };
 

@@ -1,4 +1,5 @@
 #include "device/procedurerig.h"
+#include "memorymap.h"
 
 #include <optional>
 
@@ -17,10 +18,8 @@ QByteArray entry(quint16 first, quint16 last)
 }
 
 // A read that does not end in "Tickets Readed", and what it leaves behind. The device holds T
-// at A000..A003 (unless tEntry says otherwise) and H at A004..A00B.
+// at A000..A003 and H at A004..A00B.
 struct Stop {
-    Model model = Model::Velmar;
-    QByteArray tEntry = entry(0xA000, 0xA003);
     std::optional<Fault> fault{};
     int cancelAt = 0;
     Outcome outcome = Outcome::Failed;
@@ -30,18 +29,11 @@ struct Stop {
     bool tKept = false; // T read completely and kept; H is always emptied
 };
 
-Message invalid(const char *what, const char *bytes)
-{
-    return {QStringLiteral("The device sent an invalid %1: %2")
-                .arg(QLatin1String(what), QLatin1String(bytes)),
-            QStringLiteral("Communication error!")};
-}
-
 } // namespace
 Q_DECLARE_METATYPE(Stop)
 
-// The Read command against a simulated device: round trips with Program, its reads on the wire,
-// progress, cancel, failures and damaged directories.
+// The Read command against a simulated device: round trips with Program, its reads on the wire and
+// the replies it takes, progress, cancel, failures and damaged directories.
 class TestDeviceReader : public QObject
 {
     Q_OBJECT
@@ -50,6 +42,8 @@ private slots:
     void roundTrip();
     void wireTraffic_data();
     void wireTraffic();
+    void replyBytes_data();
+    void replyBytes();
     void stops_data();
     void stops();
     void unreadableEntries_data();
@@ -162,6 +156,29 @@ void TestDeviceReader::wireTraffic()
     QVERIFY(rig.session.transfersEnabled() && !rig.session.progress().running());
 }
 
+void TestDeviceReader::replyBytes_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<DeviceClass>("deviceClass");
+    QTest::addColumn<QByteArray>("bytes"); // empty: no usable data
+    QTest::newRow("class 1, nine characters")
+        << QByteArray("@E0410-FF") << DeviceClass::ZorlaOld << QByteArray("\xff");
+    QTest::newRow("entry") << QByteArray("@E9FFE-A000A002\r") << DeviceClass::Velmar
+                           << QByteArray("\xa0\x00\xa0\x02", 4);
+    QTest::newRow("lower case") << QByteArray("@E0410-0a0b0c0d\r") << DeviceClass::Zorla
+                                << QByteArray("\n\v\f\r");
+    QTest::newRow("short") << QByteArray("@E0410-616263\r") << DeviceClass::Zorla << QByteArray();
+    QTest::newRow("not hex") << QByteArray("@E0410-6G\r") << DeviceClass::ZorlaOld << QByteArray();
+    QTest::newRow("no class") << QByteArray("@E0410-61\r") << DeviceClass::None << QByteArray();
+}
+
+void TestDeviceReader::replyBytes()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(DeviceClass, deviceClass);
+    QTEST(readReplyBytes(reply, deviceClass).value_or(QByteArray()), "bytes");
+}
+
 void TestDeviceReader::stops_data()
 {
     QTest::addColumn<Stop>("stop");
@@ -176,16 +193,18 @@ void TestDeviceReader::stops_data()
                                                 .tKept = true};
     QTest::newRow("cancel in the second slot")
         << Stop{.cancelAt = 8, .outcome = Outcome::Cancelled, .commands = 8, .tKept = true};
-    QTest::newRow("invalid data reply") << Stop{.fault = Fault::garbage(7, "@EA000-6X\r"),
-                                                .messages = {invalid("reply", "@EA000-6X<CR>")},
-                                                .commands = 7};
+    QTest::newRow("invalid data reply")
+        << Stop{.fault = Fault::garbage(7, "@EA000-6X\r"),
+                .messages = {{QStringLiteral("The device sent an invalid reply: @EA000-6X<CR>"),
+                              QStringLiteral("Communication error!")}},
+                .commands = 7};
 }
 
 void TestDeviceReader::stops()
 {
     QFETCH(Stop, stop);
-    ProcedureRig rig(stop.model);
-    rig.device().setDirectoryEntry(1, stop.tEntry);
+    ProcedureRig rig(Model::Velmar);
+    rig.device().setDirectoryEntry(1, entry(0xA000, 0xA003));
     rig.device().setDirectoryEntry(2, entry(0xA004, 0xA00B));
     rig.device().setMemory(0xA000, "0123456789AB");
     if (stop.fault)

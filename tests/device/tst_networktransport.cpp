@@ -25,7 +25,7 @@ QByteArray bytes(std::initializer_list<int> values)
 class FakeServer : public QObject
 {
 public:
-    enum class Behaviour { Raw, Rfc2217, RefuseComPort, Silent, CloseAtOnce };
+    enum class Behaviour { Rfc2217, RefuseComPort, Silent, CloseAtOnce };
 
     explicit FakeServer(Behaviour behaviour) : m_behaviour(behaviour)
     {
@@ -51,7 +51,7 @@ private:
     void take()
     {
         const QByteArray wire = m_client->readAll();
-        if (m_behaviour == Behaviour::Raw || m_behaviour == Behaviour::Silent)
+        if (m_behaviour == Behaviour::Silent)
             return;
         for (const TelnetCodec::Event &event : m_codec.decode(wire).events)
             answer(event);
@@ -110,38 +110,23 @@ private:
 
 using Behaviour = FakeServer::Behaviour;
 
-// The network transport against a server in the test: addresses, the data stream with 0xFF
-// bytes, the line settings of RFC 2217, a server that closes, and servers that cannot be used.
+// The network transport against a server in the test: the Telnet stream, a server that closes,
+// servers that cannot be used and addresses that are not.
 class TestNetworkTransport : public QObject
 {
     Q_OBJECT
 private slots:
-    void serverCloses_data();
     void serverCloses();
     void openFails_data();
     void openFails();
 };
 
-void TestNetworkTransport::serverCloses_data()
-{
-    QTest::addColumn<Behaviour>("behaviour");
-    QTest::addColumn<QList<QByteArray>>("wire"); // what the server sends, write by write
-    QTest::newRow("raw") << Behaviour::Raw << QList<QByteArray>{bytes({255, 'A'}), bytes({255, 0})};
-    // A doubled IAC, a NOP and a modem state notice, cut across writes.
-    QTest::newRow("rfc2217") << Behaviour::Rfc2217
-                             << QList<QByteArray>{bytes({255, 255, 'A', 255}),
-                                                  bytes({241, 255, 250, 44, 107, 0}),
-                                                  bytes({255, 240, 255}), bytes({255, 0})};
-}
-
-// The data arrives whole, the last bytes before the close too, then the loss is reported once.
+// A doubled IAC, a NOP and a modem state notice, cut across writes: the data arrives whole, the
+// last bytes before the close too, then the loss is reported once.
 void TestNetworkTransport::serverCloses()
 {
-    QFETCH(Behaviour, behaviour);
-    FakeServer server(behaviour);
-    const char *scheme = behaviour == Behaviour::Raw ? "socket" : "rfc2217";
-    NetworkTransport transport(
-        QStringLiteral("%1://127.0.0.1:%2").arg(QLatin1String(scheme)).arg(server.port()));
+    FakeServer server(Behaviour::Rfc2217);
+    NetworkTransport transport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()));
     QVERIFY(transport.open(nullptr));
     QByteArray received;
     QStringList losses;
@@ -150,8 +135,8 @@ void TestNetworkTransport::serverCloses()
         QVERIFY(!transport.isOpen());
         losses.append(why);
     });
-    QFETCH(QList<QByteArray>, wire);
-    for (const QByteArray &piece : wire) {
+    for (const QByteArray &piece : {bytes({255, 255, 'A', 255}), bytes({241, 255, 250, 44, 107, 0}),
+                                    bytes({255, 240, 255}), bytes({255, 0})}) {
         QTest::qWait(10);
         server.send(piece);
     }
