@@ -268,7 +268,8 @@ private slots:
     }
 
     // A project that does not fit ends with 4 after the identification alone; a refused command
-    // and a device that holds something else than the file end with 1.
+    // and a device that holds something else than the file end with 1, and a failed read writes
+    // nothing.
     void failuresGiveTheirExitStatus()
     {
         SimulatedPort class1(Model::ZorlaOld);
@@ -284,6 +285,15 @@ private slots:
         run = runCli("program %1 --port %2", {writeProject(dir, {30}), refusing.slavePath()});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains(QStringLiteral("Communication Error!: The device doesn't")));
+
+        // A read that fails leaves the file it was to replace as it was.
+        const QString earlier = writeFile(dir, QStringLiteral("earlier.dat"), "1,0,0,0,0,0\r\nx");
+        SimulatedPort failingRead(Model::Velmar);
+        failingRead.device().addFault(SimulatedDevice::Fault::nak(3));
+        QCOMPARE(runCli("read %1 --port %2", {earlier, failingRead.slavePath()}).exitCode, 1);
+        QFile kept(earlier);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("1,0,0,0,0,0\r\nx"));
 
         SimulatedPort changed(Model::Zorla);
         const QString project = writeProject(dir, {10, 4});

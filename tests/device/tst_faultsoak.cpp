@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <array>
+#include <cstdio>
 
 using Model = SimulatedDevice::Model;
 using App = SimulatedDevice::Application;
@@ -191,10 +192,13 @@ class TestFaultSoak : public QObject
 private slots:
     void soak_data();
     void soak();
+    void cleanupTestCase();
 
 private:
     void faultedTransfer(const Run &run, SoakRig &rig, int commands, const QByteArrayList &expected,
                          Outcome *ended);
+
+    std::array<int, KindCount> m_runs{};
     void checkRead(SoakRig &rig, const TransferResult &result, const QByteArrayList &expected);
 };
 void TestFaultSoak::soak_data()
@@ -214,6 +218,7 @@ void TestFaultSoak::soak_data()
 void TestFaultSoak::soak()
 {
     QFETCH(Run, run);
+    ++m_runs[int(run.kind)];
     SoakRig rig(run);
     QVERIFY2(rig.session.isConnected(), qPrintable(rig.port.errorString()));
     if (run.inRead) {
@@ -276,6 +281,15 @@ void TestFaultSoak::checkRead(SoakRig &rig, const TransferResult &result,
         if (result.outcome == Outcome::Read || !got.isEmpty())
             QCOMPARE(got, expected.at(n - 1));
     }
+}
+
+// Printed whatever the output mode, so that a long soak ends with what it did.
+void TestFaultSoak::cleanupTestCase()
+{
+    QStringList kinds;
+    for (int i = 0; i < KindCount; ++i)
+        kinds << QStringLiteral("%1 %2").arg(QLatin1String(KindNames[i])).arg(m_runs.at(i));
+    std::printf("runs by fault: %s\n", qPrintable(kinds.join(QStringLiteral(", "))));
 }
 
 QTEST_GUILESS_MAIN(TestFaultSoak)
