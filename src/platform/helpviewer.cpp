@@ -46,7 +46,8 @@ bool mapsHtml(const QString &list)
     return false;
 }
 
-bool applicationFolderShowsHtml(const QString &folder)
+// Unused where the system always shows HTML (Windows, macOS).
+[[maybe_unused]] bool applicationFolderShowsHtml(const QString &folder)
 {
     if (mapsHtml(folder + QStringLiteral("/mimeinfo.cache")) ||
         mapsHtml(folder + QStringLiteral("/mimeapps.list")))
