@@ -1,10 +1,10 @@
 // zvticket: the desktop program for preparing, programming and reading the
 // tickets of a ticket printing device.
 
+#include "deviceserver.h"
 #include "mainwindow.h"
 #include "portbinding.h"
 #include "projectcommands.h"
-#include "ptydeviceserver.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
 #include "systemfile.h"

@@ -3,6 +3,7 @@
 #include "consoledialogservice.h"
 #include "consoleoutput.h"
 #include "devicejob.h"
+#include "deviceserver.h"
 #include "errors.h"
 #include "exitcode.h"
 #include "interruptnotifier.h"
@@ -10,7 +11,6 @@
 #include "portbinding.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
-#include "ptydeviceserver.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
 #include "stationjob.h"
@@ -278,7 +278,7 @@ std::optional<QList<DeviceJob::Task>> CliRunner::buildTasks(const Request &reque
             m_simulation->server().setLineRate(request.base.baud);
         DeviceJob::Task task = request.base;
         task.label = QStringLiteral("simulated");
-        task.systemPort = m_simulation->server().slavePath();
+        task.systemPort = m_simulation->server().portName();
         tasks.append(task);
         return tasks;
     }

@@ -2,10 +2,10 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
-// Turns Ctrl-C (SIGINT) and SIGTERM into a Qt signal on the main thread, through a self-pipe
-// that the signal handler writes to.
+// Turns the user's request to stop into a Qt signal on the main thread: Ctrl-C (SIGINT) and
+// SIGTERM on POSIX systems, through a self-pipe that the signal handler writes to; Ctrl+C,
+// Ctrl+Break and the console window closing on Windows, through an event that the console's
+// control handler sets.
 class InterruptNotifier : public QObject
 {
     Q_OBJECT
@@ -15,7 +15,4 @@ public:
 
 signals:
     void interrupted();
-
-private:
-    QSocketNotifier *m_notifier = nullptr;
 };

@@ -42,6 +42,14 @@ bool validOption(int n)
     return n >= 1 && n <= PortBinding::optionCount;
 }
 
+#ifdef Q_OS_WIN
+// "socket://HOST:PORT" and the like: a serial server on the network.
+bool isNetworkPort(const QString &name)
+{
+    return name.contains(QLatin1String("://"));
+}
+#endif
+
 } // namespace
 
 PortBinding::PortBinding(SettingsStore &store) : m_store(store)
@@ -95,8 +103,7 @@ QString PortBinding::storedBinding(int n) const
 bool PortBinding::isBound(int n) const
 {
 #ifdef Q_OS_WIN
-    Q_UNUSED(n);
-    return false;
+    return validOption(n) && isNetworkPort(storedBinding(n));
 #else
     return validOption(n) && !storedBinding(n).isEmpty();
 #endif
@@ -105,7 +112,7 @@ bool PortBinding::isBound(int n) const
 QString PortBinding::systemName(int n) const
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
+    return isBound(n) ? storedBinding(n) : QStringLiteral("COM%1").arg(n);
 #else
     if (!validOption(n))
         return {};

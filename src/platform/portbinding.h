@@ -8,8 +8,9 @@ class SettingsStore;
 // Binds each of the four port options "COM 1".."COM 4" to a system serial device and keeps the
 // user's own bindings in the settings store beside the port choice.
 //
-// On Windows option n is the system port "COMn". Elsewhere an option the user has bound keeps
-// that device (any path, also one the system does not list as a serial port, such as a
+// On Windows option n is the system port "COMn", unless it is bound to a network port
+// ("socket://HOST:PORT", as a simulated device is served there). Elsewhere an option the user has
+// bound keeps that device (any path, also one the system does not list as a serial port, such as a
 // pseudo-terminal); the options left unbound take the system's serial ports in a stable order:
 // USB and ACM adapters first, then built-in ports, then any others, by name within each group,
 // skipping devices that the user has bound to another option.

@@ -1,20 +1,22 @@
-// zvticket-devsim: serves a simulated ticket device on a pseudo-terminal. Prints the slave path as
-// its first line, then serves until SIGINT or SIGTERM, whatever its standard input does (it may be
-// started in the background with no input at all).
+// zvticket-devsim: serves a simulated ticket device on a pseudo-terminal, or on a TCP port of the
+// loopback interface (on Windows, which has no pseudo-terminals, always). Prints the port to open
+// as its first line, then serves until SIGINT or SIGTERM (Ctrl+C or Ctrl+Break on Windows),
+// whatever its standard input does (it may be started in the background with no input at all).
 
 #include "bytetext.h"
-#include "ptydeviceserver.h"
 #include "replugsimulator.h"
+#include "stopsignal.h"
+#include "tcpdeviceserver.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <sys/signalfd.h>
-#include <unistd.h>
+
+#ifndef Q_OS_WIN
+#include "ptydeviceserver.h"
+#endif
 
 namespace
 {
@@ -27,6 +29,16 @@ std::optional<std::chrono::milliseconds> replugInterval(const QString &text)
     if (!ok || seconds < 0 || seconds > 86400)
         return std::nullopt;
     return std::chrono::milliseconds(qRound64(seconds * 1000));
+}
+
+// The --tcp value; std::nullopt when it is not a port number.
+std::optional<quint16> tcpPort(const QString &text)
+{
+    bool ok = false;
+    const uint port = text.toUInt(&ok);
+    if (!ok || port > 65535)
+        return std::nullopt;
+    return quint16(port);
 }
 
 // The replug mode when it was asked for; with `trace` the swaps are printed among the commands.
@@ -45,22 +57,6 @@ makeReplug(SimulatedDevice &device, std::optional<std::chrono::milliseconds> eve
     return replug;
 }
 
-// SIGTERM and SIGINT arrive through a descriptor the event loop watches; blocked before any
-// thread starts so that every thread inherits the mask. -1 when that fails: the signals' default
-// action then still stops the program.
-int stopSignalDescriptor()
-{
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (signalFd < 0)
-        pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
-    return signalFd;
-}
-
 // What the command line asks the device to be.
 struct Options {
     SimulatedDevice::Model model = SimulatedDevice::Model::Velmar;
@@ -69,14 +65,32 @@ struct Options {
     int rate = 0;
     bool trace = false;
     std::optional<std::chrono::milliseconds> replugEvery;
+#ifdef Q_OS_WIN
+    std::optional<quint16> tcpPort = 0;
+#else
+    std::optional<quint16> tcpPort; // nullopt: on a pseudo-terminal
+#endif
 };
+
+#ifdef Q_OS_WIN
+const char *const Description =
+    "Serves a simulated ticket device on a TCP port of 127.0.0.1 and prints the port to open, "
+    "socket://127.0.0.1:PORT. Runs until Ctrl+C or Ctrl+Break; its standard input is not read.";
+const char *const TcpHelp = "Serve on this TCP port of 127.0.0.1 (0, the default: any free one); "
+                            "one connection at a time, the newest taking over.";
+#else
+const char *const Description =
+    "Serves a simulated ticket device on a pseudo-terminal and prints the path to open as its "
+    "serial port (with --tcp, on a TCP port of 127.0.0.1, and prints socket://127.0.0.1:PORT). "
+    "Runs until it gets SIGINT (Ctrl+C) or SIGTERM; its standard input is not read.";
+const char *const TcpHelp =
+    "Serve on this TCP port of 127.0.0.1 (0: any free one) instead of a pseudo-terminal; one "
+    "connection at a time, the newest taking over.";
+#endif
 
 void describeOptions(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Serves a simulated ticket device on a pseudo-terminal and prints the "
-                       "path to open as its serial port. Runs until it gets SIGINT (Ctrl+C) or "
-                       "SIGTERM; its standard input is not read."));
+    parser.setApplicationDescription(QString::fromLatin1(Description));
     parser.addHelpOption();
     parser.addOptions(
         {{QStringLiteral("model"),
@@ -90,6 +104,7 @@ void describeOptions(QCommandLineParser &parser)
          {QStringLiteral("baud"), QStringLiteral("Emulate the time characters take at this rate."),
           QStringLiteral("rate")},
          {QStringLiteral("trace"), QStringLiteral("Print every command and its reply on stderr.")},
+         {QStringLiteral("tcp"), QString::fromLatin1(TcpHelp), QStringLiteral("PORT")},
          {QStringLiteral("replug-every"),
           QStringLiteral("Replug mode: after each programming run (once no memory command has "
                          "come for 1 s), or every SECONDS (0: only after each run), the device is "
@@ -121,6 +136,9 @@ std::optional<Options> readOptions(const QCommandLineParser &parser)
         if (!ok || options.rate < 0)
             return bad("bad rate", parser.value(QStringLiteral("baud")));
     }
+    const QString tcp = parser.value(QStringLiteral("tcp"));
+    if (parser.isSet(QStringLiteral("tcp")) && !(options.tcpPort = tcpPort(tcp)))
+        return bad("bad TCP port (0 to 65535)", tcp);
     const QString replug = parser.value(QStringLiteral("replug-every"));
     if (parser.isSet(QStringLiteral("replug-every")) &&
         !(options.replugEvery = replugInterval(replug)))
@@ -130,42 +148,50 @@ std::optional<Options> readOptions(const QCommandLineParser &parser)
     return options;
 }
 
-// Serves the device until a stop signal comes; returns the exit status.
-int serve(const Options &options, int signalFd)
+// On a pseudo-terminal unless a TCP port was asked for.
+std::unique_ptr<DeviceServer> makeServer(const Options &options)
 {
-    PtyDeviceServer server(options.model, options.application);
+#ifndef Q_OS_WIN
+    if (!options.tcpPort)
+        return std::make_unique<PtyDeviceServer>(options.model, options.application);
+#endif
+    return std::make_unique<TcpDeviceServer>(options.model, options.application, *options.tcpPort);
+}
+
+void traceCommands(SimulatedDevice &device)
+{
+    QObject::connect(&device, &SimulatedDevice::commandHandled,
+                     [](const QByteArray &command, const QByteArray &reply) {
+                         std::fprintf(stderr, "%s -> %s\n", qPrintable(escapedBytes(command)),
+                                      qPrintable(escapedBytes(reply)));
+                     });
+}
+
+// Serves the device until a stop signal comes; returns the exit status.
+int serve(const Options &options)
+{
+    const std::unique_ptr<DeviceServer> server = makeServer(options);
     if (!options.version.isEmpty())
-        server.device().setVersion(options.version);
-    server.setLineRate(options.rate);
-    if (options.trace) {
-        QObject::connect(&server.device(), &SimulatedDevice::commandHandled,
-                         [](const QByteArray &command, const QByteArray &reply) {
-                             std::fprintf(stderr, "%s -> %s\n", qPrintable(escapedBytes(command)),
-                                          qPrintable(escapedBytes(reply)));
-                         });
-    }
+        server->device().setVersion(options.version);
+    server->setLineRate(options.rate);
+    if (options.trace)
+        traceCommands(server->device());
     const std::unique_ptr<ReplugSimulator> replug =
-        makeReplug(server.device(), options.replugEvery, options.trace);
+        makeReplug(server->device(), options.replugEvery, options.trace);
     QString error;
-    if (!server.start(&error)) {
-        std::fprintf(stderr, "cannot open a pseudo-terminal: %s\n", qPrintable(error));
+    if (!server->start(&error)) {
+        if (options.tcpPort)
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+        else
+            std::fprintf(stderr, "cannot open a pseudo-terminal: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("%s\n", qPrintable(server.slavePath()));
+    std::printf("%s\n", qPrintable(server->portName()));
     std::fflush(stdout);
 
-    std::unique_ptr<QSocketNotifier> stopNotifier;
-    if (signalFd >= 0) {
-        stopNotifier = std::make_unique<QSocketNotifier>(signalFd, QSocketNotifier::Read);
-        QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, [signalFd] {
-            signalfd_siginfo info;
-            while (::read(signalFd, &info, sizeof info) > 0) {
-            }
-            QCoreApplication::quit();
-        });
-    }
+    const StopSignal stop;
     const int status = QCoreApplication::exec();
-    server.stop();
+    server->stop();
     return status;
 }
 
@@ -173,15 +199,12 @@ int serve(const Options &options, int signalFd)
 
 int main(int argc, char *argv[])
 {
-    const int signalFd = stopSignalDescriptor();
+    StopSignal::prepare();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zvticket-devsim"));
     QCommandLineParser parser;
     describeOptions(parser);
     parser.process(app);
     const std::optional<Options> options = readOptions(parser);
-    const int status = options ? serve(*options, signalFd) : 2;
-    if (signalFd >= 0)
-        ::close(signalFd);
-    return status;
+    return options ? serve(*options) : 2;
 }

@@ -7,15 +7,9 @@
 #include <unistd.h>
 #include <utility>
 
-namespace
-{
-constexpr qint64 NsPerMs = 1000000;
-constexpr int BitsPerCharacter = 10; // start bit, 8 data bits, stop bit
-} // namespace
-
 PtyDeviceServer::PtyDeviceServer(SimulatedDevice::Model model,
                                  SimulatedDevice::Application application, QObject *parent)
-    : QObject(parent), m_device(new SimulatedDevice(model, application, this))
+    : DeviceServer(parent), m_device(new SimulatedDevice(model, application, this))
 {
     m_transmitTimerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_transmitTimerFd >= 0) {
@@ -24,7 +18,6 @@ PtyDeviceServer::PtyDeviceServer(SimulatedDevice::Model model,
         connect(m_transmitTimerNotifier.get(), &QSocketNotifier::activated, this,
                 &PtyDeviceServer::transmitTimerExpired);
     }
-    m_clock.start();
 }
 
 PtyDeviceServer::~PtyDeviceServer()
@@ -71,14 +64,13 @@ bool PtyDeviceServer::start(QString *error)
         std::make_unique<QSocketNotifier>(m_pty.masterFd(), QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &PtyDeviceServer::flush);
-    m_rxFreeNs = m_txFreeNs = 0;
     return true;
 }
 
 void PtyDeviceServer::stop()
 {
     armTransmitTimer(0);
-    m_queue.clear();
+    m_schedule.clear();
     m_outgoing.clear();
     m_readNotifier.reset();
     m_writeNotifier.reset();
@@ -103,16 +95,6 @@ int PtyDeviceServer::configuredRate() const
     return 0;
 }
 
-void PtyDeviceServer::setLineRate(int bitsPerSecond)
-{
-    m_lineRate = qMax(0, bitsPerSecond);
-}
-
-qint64 PtyDeviceServer::byteNs() const
-{
-    return m_lineRate > 0 ? BitsPerCharacter * 1000 * NsPerMs / m_lineRate : 0;
-}
-
 void PtyDeviceServer::readFromLine()
 {
     char buffer[4096];
@@ -132,12 +114,12 @@ void PtyDeviceServer::readFromLine()
             emit inputRead();
         // One character at a time, so that each reply knows when its command's last character
         // arrived on the emulated line.
-        const qint64 now = m_clock.nsecsElapsed();
+        const qint64 now = m_schedule.now();
         for (ssize_t i = 0; i < count; ++i) {
-            m_rxFreeNs = qMax(m_rxFreeNs, now) + byteNs();
+            const qint64 arrived = m_schedule.characterArrived(now);
             const auto replies = m_device->receiveReplies(QByteArray(1, buffer[i]));
             for (const SimulatedDevice::Reply &reply : replies)
-                schedule(reply, m_rxFreeNs);
+                m_schedule.add(reply, arrived);
             if (!isRunning())
                 return;
         }
@@ -145,44 +127,21 @@ void PtyDeviceServer::readFromLine()
     transmitDue();
 }
 
-// Replies leave in the order of their commands, each after the previous one has left.
-void PtyDeviceServer::schedule(const SimulatedDevice::Reply &reply, qint64 readyNs)
-{
-    if (reply.bytes.isEmpty() && !reply.dropLine)
-        return;
-    qint64 at = qMax(readyNs, m_txFreeNs) + reply.delayMs * NsPerMs;
-    if (reply.dropLine) {
-        m_queue.enqueue({at, {}, true});
-        m_txFreeNs = at;
-        return;
-    }
-    const qsizetype chunk = reply.chunkSize > 0 ? reply.chunkSize : reply.bytes.size();
-    for (qsizetype offset = 0; offset < reply.bytes.size(); offset += chunk) {
-        if (offset > 0)
-            at += reply.chunkGapMs * NsPerMs;
-        const QByteArray piece = reply.bytes.mid(offset, chunk);
-        at += piece.size() * byteNs();
-        m_queue.enqueue({at, piece});
-    }
-    m_txFreeNs = at;
-}
-
 void PtyDeviceServer::transmitDue()
 {
-    const qint64 now = m_clock.nsecsElapsed();
-    while (!m_queue.isEmpty() && m_queue.head().dueNs <= now) {
-        const Transmission next = m_queue.dequeue();
+    for (const ReplySchedule::Transmission &next : m_schedule.takeDue()) {
         if (next.dropLine) {
-            dropLine();
+            flush();
+            if (isRunning())
+                dropLine();
             return;
         }
         m_outgoing += next.bytes;
-        flush();
-        if (!isRunning())
-            return;
     }
-    if (!m_queue.isEmpty() && !m_transmitTimerArmed)
-        armTransmitTimer(m_queue.head().dueNs - now);
+    flush();
+    const std::optional<qint64> wait = m_schedule.nextDueInNs();
+    if (isRunning() && wait && !m_transmitTimerArmed)
+        armTransmitTimer(qMax<qint64>(*wait, 1));
 }
 
 void PtyDeviceServer::flush()
@@ -200,7 +159,7 @@ void PtyDeviceServer::flush()
             return;
         }
         m_outgoing.remove(0, count);
-        if (m_outgoing.isEmpty() && m_queue.isEmpty())
+        if (m_outgoing.isEmpty() && m_schedule.isEmpty())
             emit outputDrained();
     }
     m_writeNotifier->setEnabled(!m_outgoing.isEmpty());
@@ -210,7 +169,7 @@ void PtyDeviceServer::flush()
 void PtyDeviceServer::dropLine()
 {
     armTransmitTimer(0);
-    m_queue.clear();
+    m_schedule.clear();
     m_outgoing.clear();
     m_readNotifier.reset();
     m_writeNotifier.reset();

@@ -26,7 +26,7 @@
 //   Fault::flood(n, size)              `size` bytes of line noise (printable, no "@", no carriage
 //                                      return) go out before the n-th reply
 // The delay, chunking and line drop are carried out by whoever transmits the replies
-// (PtyDeviceServer); receive() only returns the bytes.
+// (ReplySchedule, for the servers); receive() only returns the bytes.
 class SimulatedDevice : public QObject
 {
     Q_OBJECT

@@ -2,8 +2,13 @@
 
 #include "linesettings.h"
 #include "portbinding.h"
-#include "ptydeviceserver.h"
 #include "settingsstore.h"
+
+#ifdef Q_OS_WIN
+#include "tcpdeviceserver.h"
+#else
+#include "ptydeviceserver.h"
+#endif
 
 SimulatedSession::SimulatedSession() = default;
 SimulatedSession::~SimulatedSession() = default;
@@ -22,7 +27,11 @@ bool SimulatedSession::start(const QString &model, QString *error)
                      .arg(m_dir.errorString());
         return false;
     }
+#ifdef Q_OS_WIN
+    m_server = std::make_unique<TcpDeviceServer>(parsed->first, parsed->second);
+#else
     m_server = std::make_unique<PtyDeviceServer>(parsed->first, parsed->second);
+#endif
     if (!m_server->start(error))
         return false;
 
@@ -30,6 +39,6 @@ bool SimulatedSession::start(const QString &model, QString *error)
     m_settings->setValue(SettingsStore::portKey(), QStringLiteral("1"));
     m_settings->setValue(SettingsStore::lineSettingsKey(), LineSettings().toString());
     m_ports = std::make_unique<PortBinding>(*m_settings);
-    m_ports->bind(1, m_server->slavePath());
+    m_ports->bind(1, m_server->portName());
     return true;
 }

@@ -1,5 +1,4 @@
 #include <QProcess>
-#include <QSerialPort>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -19,38 +18,45 @@ void waitFor(Object *object, Signal signal, int milliseconds)
 
 } // namespace
 
-// zvticket-devsim as started from a shell: in the background with no input, stopped by a signal.
+// zvticket-devsim as started from a shell: in the background with no input, reached by
+// zvticket-cli on the port it prints, stopped by a signal.
 class TestDevsim : public QObject
 {
     Q_OBJECT
 private slots:
     void servesUntilStopped_data()
     {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("portPrefix");
         QTest::addColumn<int>("stopSignal");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        const QStringList tcp{QStringLiteral("--tcp"), QStringLiteral("0")};
+        QTest::newRow("pseudo-terminal, SIGINT") << QStringList() << "/dev/" << SIGINT;
+        QTest::newRow("pseudo-terminal, SIGTERM") << QStringList() << "/dev/" << SIGTERM;
+        QTest::newRow("TCP, SIGTERM") << tcp << "socket://127.0.0.1:" << SIGTERM;
     }
     void servesUntilStopped()
     {
+        QFETCH(QStringList, options);
+        QFETCH(QString, portPrefix);
         QFETCH(int, stopSignal);
+        const QString build = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/");
         QProcess devsim;
-        devsim.start(QCoreApplication::applicationDirPath() +
-                         QStringLiteral("/../src/sim/zvticket-devsim"),
-                     {QStringLiteral("--model"), QStringLiteral("zorla")});
+        devsim.start(build + QStringLiteral("sim/zvticket-devsim"),
+                     QStringList{QStringLiteral("--model"), QStringLiteral("zorla")} + options);
         QVERIFY(devsim.waitForStarted(5000));
         devsim.closeWriteChannel(); // as "</dev/null"
         if (!devsim.canReadLine())
             waitFor(&devsim, &QProcess::readyReadStandardOutput, 5000);
-        const QString path = QString::fromLocal8Bit(devsim.readLine()).trimmed();
-        QVERIFY2(path.startsWith(QStringLiteral("/dev/")), qPrintable(path));
+        const QString port = QString::fromLocal8Bit(devsim.readLine()).trimmed();
+        QVERIFY2(port.startsWith(portPrefix), qPrintable(port));
 
         // Still serving after its input has ended.
-        QSerialPort port;
-        port.setPortName(path);
-        QVERIFY(port.open(QIODevice::ReadWrite));
-        port.write("@C4\r");
-        waitFor(&port, &QSerialPort::readyRead, 5000);
-        QVERIFY(!port.readAll().isEmpty());
+        QProcess cli;
+        cli.start(build + QStringLiteral("cli/zvticket-cli"),
+                  {QStringLiteral("identify"), QStringLiteral("--port"), port});
+        QVERIFY(cli.waitForFinished(30000));
+        QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+        QVERIFY(cli.readAllStandardOutput().contains("version: 1.024"));
         QCOMPARE(devsim.state(), QProcess::Running);
 
         ::kill(pid_t(devsim.processId()), stopSignal);

@@ -22,8 +22,8 @@ InterruptNotifier::InterruptNotifier(QObject *parent) : QObject(parent)
     if (signalPipe[0] < 0 && ::pipe(signalPipe) != 0)
         return;
     ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-    m_notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
         emit interrupted();
