@@ -32,11 +32,21 @@ qtbase_options=(
     -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF
 )
 
+# The checksums of the source archives; where the archives are not at hand (a checkout elsewhere
+# using the cache), the ones the installed Qt recorded stand in.
+source_sums() {
+    if [ -f "$QT_SOURCES/SHA256SUMS" ]; then
+        cat "$QT_SOURCES/SHA256SUMS"
+    elif [ -f "$stamp" ]; then
+        grep -E '^[0-9a-f]{64} ' "$stamp"
+    fi
+}
+
 # What the installed Qt was built from: version, options and patches.
 stamp_text() {
     echo "qt $qt_version"
     printf '%s\n' "${qtbase_options[@]}"
-    cat "$QT_SOURCES/SHA256SUMS"
+    source_sums
     if [ -d "$patches" ]; then cat "$patches"/*.patch 2>/dev/null || true; fi
 }
 
