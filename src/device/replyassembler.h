@@ -36,7 +36,6 @@ public:
     std::optional<QByteArray> feed(const QByteArray &piece);
     // Forgets everything collected.
     void clear() { m_buffer.clear(); }
-    bool isEmpty() const { return m_buffer.isEmpty(); }
 
 private:
     QByteArray m_buffer;
