@@ -5,6 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
             libqt6svg6 qt6-qpa-plugins lintian ser2net
 SIM ?= velmar:industrial
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
         soak windows-deps windows-qt windows windows-test
@@ -23,7 +24,7 @@ deps:
 	fi
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER)
 
 configure: deps $(BUILD)/CMakeCache.txt
 
@@ -88,7 +89,6 @@ clean:
 # The fuzz targets under clang's libFuzzer, each for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 fuzz: PACKAGES += clang libclang-rt-dev
 fuzz: deps
