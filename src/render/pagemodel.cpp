@@ -18,3 +18,30 @@ int PageModel::linesBeyondEdge() const
     }
     return int(lines.size());
 }
+
+namespace
+{
+
+template <typename Item>
+void appendItems(QList<Item> &to, const QList<Item> &from, int pageBase, qsizetype offsetBase)
+{
+    for (Item item : from) {
+        item.page += pageBase;
+        item.offset += offsetBase;
+        to.append(item);
+    }
+}
+
+} // namespace
+
+void PageModel::append(const PageModel &other, qsizetype offsetBase)
+{
+    const int pageBase = pageCount();
+    appendItems(runs, other.runs, pageBase, offsetBase);
+    appendItems(images, other.images, pageBase, offsetBase);
+    appendItems(feeds, other.feeds, pageBase, offsetBase);
+    appendItems(cuts, other.cuts, pageBase, offsetBase);
+    appendItems(breaks, other.breaks, pageBase, offsetBase);
+    appendItems(uninterpreted, other.uninterpreted, pageBase, offsetBase);
+    pageHeights += other.pageHeights;
+}

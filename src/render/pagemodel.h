@@ -94,6 +94,8 @@ struct PageModel {
     bool continuousPaper = true; // receipt roll; a sheet of fixed length otherwise
 
     int pageCount() const { return int(pageHeights.size()); }
+    // Puts other's pages after these; its offsets count on from offsetBase.
+    void append(const PageModel &other, qsizetype offsetBase);
     qsizetype unknownCount() const;
     int linesBeyondEdge() const;
 };

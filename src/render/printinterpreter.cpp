@@ -30,3 +30,23 @@ PrintInterpreter::Result PrintInterpreter::interpret(const QByteArray &data,
     builder.finish();
     return result;
 }
+
+PrintInterpreter::Result PrintInterpreter::interpretTickets(const QList<QByteArray> &tickets,
+                                                            PrinterFamily::Id family,
+                                                            const PaperFormat &paper)
+{
+    Result result = interpret(tickets.value(0), family, paper);
+    if (family == PrinterFamily::Automatic) {
+        const FamilyDetector::Choice choice = FamilyDetector::detect(tickets.join());
+        if (choice.family != result.family)
+            result = interpret(tickets.value(0), choice.family, paper);
+        result.family = choice.family;
+        result.familyReason = choice.reason;
+    }
+    qsizetype offset = tickets.value(0).size();
+    for (qsizetype i = 1; i < tickets.size(); ++i) {
+        result.model.append(interpret(tickets.at(i), result.family, result.paper).model, offset);
+        offset += tickets.at(i).size();
+    }
+    return result;
+}

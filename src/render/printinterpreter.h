@@ -5,6 +5,7 @@
 #include "printerfamily.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Turns a print file into pages: picks the family (detecting it when asked to) and the paper
@@ -21,4 +22,8 @@ public:
 
     static Result interpret(const QByteArray &data, PrinterFamily::Id family,
                             const PaperFormat &paper);
+    // Tickets printed one after the other, each starting on a page of its own; the family is
+    // detected from all of them together.
+    static Result interpretTickets(const QList<QByteArray> &tickets, PrinterFamily::Id family,
+                                   const PaperFormat &paper);
 };
