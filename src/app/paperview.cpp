@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShowEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -110,7 +111,23 @@ QWidget *PaperView::makeControls()
 void PaperView::setTickets(const QList<QByteArray> &tickets)
 {
     m_tickets = tickets;
-    interpret();
+    m_interpreted = false;
+    if (isVisible())
+        interpret();
+}
+
+const PrintInterpreter::Result &PaperView::result()
+{
+    if (!m_interpreted)
+        interpret();
+    return m_result;
+}
+
+void PaperView::showEvent(QShowEvent *event)
+{
+    if (!m_interpreted)
+        interpret();
+    QWidget::showEvent(event);
 }
 
 void PaperView::choicesChanged()
@@ -140,12 +157,14 @@ void PaperView::interpret()
     m_result =
         PrintInterpreter::interpretTickets(m_tickets, family.value_or(PrinterFamily::Automatic),
                                            paper.value_or(PaperFormat::automatic()));
+    m_interpreted = true;
     m_canvas->setModel(m_result.model);
     m_status->setText(statusText());
 }
 
-QString PaperView::statusText() const
+QString PaperView::statusText()
 {
+    result();
     QString text =
         PrinterFamily::caption(m_result.family) + QStringLiteral(", ") + m_result.paper.caption;
     if (!m_result.familyReason.isEmpty())
