@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Tests the Windows build under wine and Xvfb: runs the cross-built test programs, and checks
+# Tests the Windows build under wine and Xvfb: runs the cross-built test programs (which leave
+# the settings dialog's picture in $BUILD_WIN/settings-com12.png), and checks
 # that zvticket-cli.exe from the ZIP archive gives the same results as the Linux build for
 # "info" and "pack" on the samples. Ends with one line "windows-test: N passed, N failed".
 #
@@ -78,7 +79,8 @@ run_test_programs() {
     fi
     local exe
     for exe in "${programs[@]}"; do
-        WINEPATH=$winepath QT_QPA_PLATFORM=${ZV_WIN_TEST_QPA:-windows} run_test_program "$exe"
+        WINEPATH=$winepath QT_QPA_PLATFORM=${ZV_WIN_TEST_QPA:-windows} \
+            ZV_SCREENSHOT_DIR=$(winpath "$repo/$BUILD_WIN") run_test_program "$exe"
     done
 }
 
