@@ -196,6 +196,19 @@ run_socket_programming() {
     rm -rf "$work"
 }
 
+# zvticket-cli.exe ports --json lists wine's serial ports as a JSON array, opening none.
+run_ports_listing() {
+    [ -n "$programs" ] || return 0
+    local out status=0
+    out=$(timeout -k 10 60 wine "$programs/zvticket-cli.exe" ports --json 2>&1) || status=$?
+    printf '%s\n' "$out" | sed 's/\r$//'
+    if [ "$status" = 0 ] && printf '%s' "$out" | python3 -c 'import json,sys; json.load(sys.stdin)'; then
+        pass "zvticket-cli.exe ports --json"
+    else
+        fail "zvticket-cli.exe ports --json (exit $status)"
+    fi
+}
+
 # The window against a simulated device, photographed for the README: passes when it drew more
 # than a blank screen. The picture is left in $BUILD_WIN/zvticket-windows.png.
 run_window_screenshot() {
@@ -222,6 +235,7 @@ run_test_programs
 unpack_archive
 run_cli_comparisons
 run_socket_programming
+run_ports_listing
 run_window_screenshot
 [ -n "${unpacked:-}" ] && rm -rf "$unpacked"
 echo "windows-test: $passed passed, $failed failed"
