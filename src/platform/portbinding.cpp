@@ -100,17 +100,14 @@ QString PortBinding::adapterDetails(const QSerialPortInfo &info)
 void PortBinding::refresh()
 {
     QStringList names;
-    m_details.clear();
+    QHash<QString, QString> details;
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports) {
         names.append(systemNameOf(info));
-        m_details.insert(names.last(), adapterDetails(info));
+        details.insert(names.last(), adapterDetails(info));
     }
-    m_available = m_naming == Naming::ComNumbers ? names : defaultOrder(names);
-    if (m_naming == Naming::ComNumbers) {
-        std::sort(m_available.begin(), m_available.end(), nameLess);
-        m_available.removeDuplicates();
-    }
+    refresh(names);
+    m_details = details;
 }
 
 void PortBinding::refresh(const QStringList &systemLocations)
