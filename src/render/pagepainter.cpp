@@ -72,10 +72,8 @@ void PagePainter::paint(QPainter &painter, const QRectF &exposed) const
 void PagePainter::paintPage(QPainter &painter, int page, const QRectF &exposed) const
 {
     painter.save();
-    painter.fillRect(m_pageRects.at(page), Qt::white);
-    painter.setPen(QPen(QColor(160, 160, 160), 0));
-    painter.drawRect(m_pageRects.at(page));
-    paintEdge(painter, page);
+    paintSheet(painter, m_pageRects.at(page), exposed);
+    paintEdge(painter, page, exposed);
     const QPointF at = origin(page);
     painter.translate(at);
     const QRectF local = exposed.translated(-at);
@@ -91,6 +89,23 @@ void PagePainter::paintPage(QPainter &painter, int page, const QRectF &exposed) 
     paintBreaksAndCuts(painter, page);
     painter.restore();
     paintMarkers(painter, page, exposed);
+}
+
+// Only the exposed part of the sheet: a long roll can be far taller than what is painted.
+void PagePainter::paintSheet(QPainter &painter, const QRectF &sheet, const QRectF &exposed) const
+{
+    const QRectF visible = sheet.intersected(exposed.adjusted(-8, -8, 8, 8));
+    if (visible.isEmpty())
+        return;
+    painter.fillRect(visible, Qt::white);
+    painter.setPen(QPen(QColor(160, 160, 160), 0));
+    painter.drawLine(QPointF(sheet.left(), visible.top()), QPointF(sheet.left(), visible.bottom()));
+    painter.drawLine(QPointF(sheet.right(), visible.top()),
+                     QPointF(sheet.right(), visible.bottom()));
+    for (const qreal y : {sheet.top(), sheet.bottom()}) {
+        if (y >= visible.top() && y <= visible.bottom())
+            painter.drawLine(QPointF(sheet.left(), y), QPointF(sheet.right(), y));
+    }
 }
 
 void PagePainter::paintRun(QPainter &painter, const PageModel::TextRun &run) const
@@ -144,7 +159,7 @@ void PagePainter::paintBreaksAndCuts(QPainter &painter, int page) const
     }
 }
 
-void PagePainter::paintEdge(QPainter &painter, int page) const
+void PagePainter::paintEdge(QPainter &painter, int page, const QRectF &exposed) const
 {
     const QPointF at = origin(page);
     const qreal edge = at.x() + m_model.printableWidth;
@@ -160,7 +175,7 @@ void PagePainter::paintEdge(QPainter &painter, int page) const
     }
     if (!beyond)
         return;
-    const QRectF sheet = m_pageRects.at(page);
+    const QRectF sheet = m_pageRects.at(page).intersected(exposed);
     painter.setPen(QPen(QColor(220, 40, 40), 2, Qt::DashLine));
     painter.drawLine(QPointF(edge, sheet.top()), QPointF(edge, sheet.bottom()));
 }

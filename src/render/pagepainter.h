@@ -38,7 +38,8 @@ private:
     void paintImage(QPainter &painter, const PageModel::Image &image) const;
     void paintBreaksAndCuts(QPainter &painter, int page) const;
     void paintMarkers(QPainter &painter, int page, const QRectF &exposed) const;
-    void paintEdge(QPainter &painter, int page) const;
+    void paintEdge(QPainter &painter, int page, const QRectF &exposed) const;
+    void paintSheet(QPainter &painter, const QRectF &sheet, const QRectF &exposed) const;
 
     const PageModel &m_model;
     QList<QRectF> m_pageRects;
