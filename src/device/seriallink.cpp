@@ -96,6 +96,7 @@ bool SerialLink::open(QString *error)
         return fail(QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
 
     close();
+    m_lost.clear();
     m_transport.reset(makePortTransport(m_portName));
     m_transport->setLineSettings(m_lineSettings);
     QString failure;
@@ -113,6 +114,7 @@ bool SerialLink::open(QString *error)
 
 void SerialLink::close()
 {
+    m_lost.clear();
     if (!m_transport)
         return;
     disconnect(m_transport.get(), nullptr, this, nullptr);
@@ -160,10 +162,13 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
     prctl(PR_SET_TIMERSLACK, 1UL);
     const auto restoreSlack = qScopeGuard([slack] { prctl(PR_SET_TIMERSLACK, ulong(slack)); });
 #endif
-    for (const char c : command) {
-        if (!m_transport->write(QByteArray(1, c)) ||
-            !m_transport->waitForBytesWritten(replyTimeout())) {
-            *failure = portDescription(m_transport->errorString());
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        if (m_beforeCharacter)
+            m_beforeCharacter(i);
+        // Writing and waiting may report the port lost, which closes the transport.
+        if (!isOpen() || !m_transport->write(command.mid(i, 1)) ||
+            !m_transport->waitForBytesWritten(replyTimeout()) || !isOpen()) {
+            *failure = sendFailure();
             return false;
         }
         // A pause without processing events: a time-out tick cannot interrupt the command.
@@ -173,10 +178,20 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
     return true;
 }
 
+// Why the command could not go out: the port's loss when it was lost, its error otherwise.
+QString SerialLink::sendFailure() const
+{
+    if (!m_lost.isEmpty())
+        return m_lost;
+    if (!isOpen())
+        return portDescription(QStringLiteral("the port is not open."));
+    return portDescription(m_transport->errorString());
+}
+
 bool SerialLink::send(const QByteArray &command, QString *failure)
 {
     if (!isOpen()) {
-        *failure = portDescription(QStringLiteral("the port is not open."));
+        *failure = sendFailure();
         return false;
     }
     emit commandSent(command);
@@ -186,9 +201,13 @@ bool SerialLink::send(const QByteArray &command, QString *failure)
     bool sent = true;
     if (slowDevice()) {
         sent = sendByCharacter(command, failure);
-    } else if (!m_transport->write(command)) {
-        *failure = portDescription(m_transport->errorString());
-        sent = false;
+    } else {
+        if (m_beforeCharacter)
+            m_beforeCharacter(0);
+        if (!isOpen() || !m_transport->write(command) || !isOpen()) {
+            *failure = sendFailure();
+            sent = false;
+        }
     }
     m_sending = false;
     if (m_receivePending) {
@@ -337,11 +356,16 @@ void SerialLink::onTimeout()
         m_loop->quit();
 }
 
+// The transport has closed itself. It stays until the next open() or close(), since a command
+// may be in the middle of using it; every later use of the link reports the loss.
 void SerialLink::onLost(const QString &description)
 {
-    close();
+    disconnect(m_transport.get(), nullptr, this, nullptr);
+    m_transport->close();
+    if (m_lost.isEmpty())
+        m_lost = portDescription(description);
     if (m_waiting && m_portFailure.isEmpty()) {
-        m_portFailure = portDescription(description);
+        m_portFailure = m_lost;
         if (m_loop)
             m_loop->quit();
     }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class PortBinding;
@@ -84,6 +85,12 @@ public:
     void setTimeoutScale(double factor) { m_timeoutScale = factor; }
     // Test-only: changes defaultReceiveLimit.
     void setReceiveLimit(qsizetype bytes) { m_assembler.setLimit(bytes); }
+    // Test-only: called with the index of each character of a command just before it is written
+    // (with 0 before a command that goes out at once).
+    void setBeforeCharacter(std::function<void(qsizetype)> hook)
+    {
+        m_beforeCharacter = std::move(hook);
+    }
     // The pause after each character sent to a device of the older classes at the current rate.
     std::chrono::microseconds characterPause() const;
 
@@ -96,19 +103,23 @@ signals:
 private:
     bool send(const QByteArray &command, QString *failure);
     bool sendByCharacter(const QByteArray &command, QString *failure);
+    QString sendFailure() const;
     LinkReply finishExchange(const QString &failure);
     void startAttempt();
     void receive();
     bool acceptReply(const QByteArray &reply);
     void completeReply(const QByteArray &reply);
     void onTimeout();
+    void onQuiet();
+    std::chrono::milliseconds quietGap() const;
     void onLost(const QString &description);
     QString portDescription(const QString &what) const;
     QString portLabel() const;
     bool slowDevice() const;
 
     std::unique_ptr<PortTransport> m_transport;
-    QTimer m_timer; // the reply time-out of one attempt
+    QTimer m_timer;      // the reply time-out of one attempt
+    QTimer m_quietTimer; // the quiet line after what may be a short reply
     PortBinding *m_binding = nullptr;
 
     int m_portNumber = 1;
@@ -128,6 +139,8 @@ private:
 
     QEventLoop *m_loop = nullptr;
     QString m_portFailure; // set when the port failed while a command was outstanding
+    QString m_lost;        // why the port was lost, until it is opened or closed again
+    std::function<void(qsizetype)> m_beforeCharacter;
     bool m_sending = false;
     bool m_receivePending = false;
 };
