@@ -271,6 +271,9 @@ void SerialLink::startAttempt()
 
 void SerialLink::abort()
 {
+    // The port may be opening, waiting for a serial server.
+    if (m_transport)
+        m_transport->interruptWait();
     if (!m_waiting)
         return;
     m_aborted = true;
