@@ -1,5 +1,6 @@
 #include "seriallink.h"
 
+#include "networkportaddress.h"
 #include "portbinding.h"
 #include "porttransport.h"
 #include "porttransportfactory.h"
@@ -33,6 +34,9 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SerialLink::onTimeout);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_quietTimer, &QTimer::timeout, this, &SerialLink::onQuiet);
     setPortNumber(1);
 }
 
@@ -226,9 +230,6 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QB
     m_reply.clear();
     m_portFailure.clear();
     m_echo = echo;
-    // Only the nine-character replies of identification and of the older ZORLA come without a
-    // carriage return; in a later device's reply, nine characters are just a part of it.
-    m_assembler.setShortReplies(slowDevice());
     m_assembler.setSplit(!echo.isEmpty());
 
     QString failure;
@@ -264,6 +265,7 @@ void SerialLink::startAttempt()
     if (isOpen())
         m_transport->discardInput();
     m_assembler.clear();
+    m_quietTimer.stop();
     m_inTime = true;
     m_timer.stop();
     m_timer.start(replyTimeout());
@@ -284,6 +286,7 @@ void SerialLink::abort()
 LinkReply SerialLink::finishExchange(const QString &failure)
 {
     m_timer.stop();
+    m_quietTimer.stop();
     m_echo.clear();
     LinkReply reply;
     if (m_aborted && m_status == LinkReply::Status::TimedOut) {
@@ -323,6 +326,32 @@ void SerialLink::receive()
         if (acceptReply(*reply))
             break;
     }
+    // Nine characters with "@" are a reply only if nothing follows them within the gap.
+    if (m_assembler.holdsShortReply())
+        m_quietTimer.start(quietGap());
+    else
+        m_quietTimer.stop();
+}
+
+void SerialLink::onQuiet()
+{
+    if (const std::optional<QByteArray> reply = m_assembler.takeShortReply())
+        acceptReply(*reply);
+}
+
+std::chrono::milliseconds SerialLink::quietGap() const
+{
+    // A serial server forwards a reply in pieces of its own making, and the network may hold a
+    // piece back while it waits for an acknowledgement (up to 40 ms with delayed acknowledgements),
+    // so a reply can pause there for tens of milliseconds without having ended.
+    if (NetworkPortAddress::isUrl(m_portName))
+        return networkQuietGap;
+    // On a serial line a device sends the characters of one reply back to back: two character
+    // times of silence end it.
+    const qint64 rate = std::max(1, m_lineSettings.rate);
+    const qint64 twoCharactersUs = 2 * (qint64(m_lineSettings.bitsPerCharacter()) * 1000000) / rate;
+    return std::max(std::chrono::milliseconds(1), std::chrono::ceil<std::chrono::milliseconds>(
+                                                      std::chrono::microseconds(twoCharactersUs)));
 }
 
 // Completes the exchange with the reply unless an echo is expected and the reply neither starts

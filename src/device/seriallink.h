@@ -18,8 +18,8 @@ class PortTransport;
 class QEventLoop;
 
 // The serial link of one port: sends one command at a time, assembles the reply (complete at a
-// carriage return, or, in identification and with the older ZORLA, at nine characters holding
-// "@"), repeats the command when no reply comes in time, and says how the command ended. It shows
+// carriage return, or at nine characters holding "@" once the line has gone quiet after them),
+// repeats the command when no reply comes in time, and says how the command ended. It shows
 // nothing: refusals are announced as they arrive, everything else in the returned LinkReply.
 //
 // Port numbers 1..4 are resolved to system devices through the PortBinding given with
@@ -40,6 +40,8 @@ public:
     // What an unfinished reply may grow to (see ReplyAssembler).
     static constexpr qsizetype defaultReceiveLimit = ReplyAssembler::defaultLimit;
     static constexpr qsizetype keptAfterFlood = ReplyAssembler::keptAfterOverflow;
+    // The quiet time after nine characters holding "@" that makes them a reply on a network port.
+    static constexpr std::chrono::milliseconds networkQuietGap{50};
 
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;

@@ -108,8 +108,12 @@ Fault faultAt(const Run &run, int k, int timeoutMs)
         return Fault::lateReply(k, random.bounded(2) ? timeoutMs * 3 / 10 : timeoutMs * 3 / 2);
     case Kind::Duplicate:
         return Fault::duplicate(k, random.bounded(timeoutMs / 2));
-    case Kind::Split:
-        return Fault::splitReply(k, random.bounded(1, 5), random.bounded(10));
+    case Kind::Split: {
+        // Never a pause after exactly nine characters: nine holding "@" followed by a quiet line
+        // are a complete reply.
+        static constexpr int sizes[] = {2, 4, 5, 7};
+        return Fault::splitReply(k, sizes[random.bounded(4)], random.bounded(10));
+    }
     case Kind::Garbage:
         return Fault::garbage(k, printableNoise(random, random.bounded(1, 20)) + '\r');
     case Kind::Flood:

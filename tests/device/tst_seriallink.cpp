@@ -193,8 +193,10 @@ private slots:
         row("nine characters without @", DeviceClass::Zorla, 3, {{"E0010-41Z"}}, "", 3);
         row("NAK first", DeviceClass::None, 3, {{"\025\r"}}, "\025\r", 1);
         row("NAK inside", DeviceClass::Velmar, 3, {{"VELMAR\025 2.1\r"}}, "VELMAR\025 2.1\r", 1);
-        row("nine characters with @ are part of a later device's reply", DeviceClass::Velmar, 3,
-            {{"@E0010-41"}}, "", 3);
+        row("nine characters with @ complete a later device's reply too", DeviceClass::Velmar, 3,
+            {{"@E0010-41"}}, "@E0010-41", 1);
+        row("line feeds and NULs in front of a reply", DeviceClass::Velmar, 3,
+            {{"\n", QByteArray("\0\nOK\r", 5)}}, "OK\r", 1);
         row("NAK in nine characters", DeviceClass::ZorlaOld, 3, {{"@\0251234567"}}, "@\0251234567",
             1);
         row("NAK box open past the time-out", DeviceClass::Velmar, 3, {{"\025\r"}}, "\025\r", 1,
