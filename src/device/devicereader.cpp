@@ -50,11 +50,14 @@ bool DeviceReader::read(quint16 address, QByteArray *bytes)
     const QByteArray echo = command.left(7);
     const LinkReply reply =
         m_session.send(command, 3, m_echo == Echo::Checked ? echo : QByteArray());
-    if (m_echo == Echo::Unknown && reply.answered() && !reply.bytes.startsWith(echo) &&
-        reply.bytes.startsWith("@E")) {
-        // A late reply to an earlier read of a device that echoes: asked again, checked.
-        m_echo = Echo::Checked;
-        return read(address, bytes);
+    if (m_echo == Echo::Unknown && reply.answered() && !reply.bytes.startsWith(echo)) {
+        // Only a reply of exactly a read reply's shape, data from the eighth character, tells
+        // of a device without the echo. Anything else (a late reply to an earlier read, noise
+        // before the reply) is asked again, checked.
+        if (reply.bytes.startsWith("@E") || !isUnechoedReply(reply.bytes)) {
+            m_echo = Echo::Checked;
+            return read(address, bytes);
+        }
     }
     if (!reply.answered()) {
         m_failedReply = reply;
@@ -70,6 +73,13 @@ bool DeviceReader::read(quint16 address, QByteArray *bytes)
         m_echo = reply.bytes.startsWith(echo) ? Echo::Checked : Echo::Missing;
     *bytes = *data;
     return true;
+}
+
+bool DeviceReader::isUnechoedReply(const QByteArray &reply) const
+{
+    constexpr qsizetype DataStart = 7; // the eighth character
+    return reply.size() == DataStart + 2 * writeUnit(m_deviceClass) + 1 && reply.endsWith('\r') &&
+           readReplyBytes(reply, m_deviceClass);
 }
 
 void DeviceReader::warnUnchecked()

@@ -53,6 +53,7 @@ private:
     // Whether the device echoes the address in its read replies, learnt from the first one.
     enum class Echo { Unknown, Checked, Missing };
     Echo m_echo = Echo::Unknown;
+    bool isUnechoedReply(const QByteArray &reply) const;
     void warnUnchecked();
     QString m_invalid; // message for a reply that could not be used
 };
