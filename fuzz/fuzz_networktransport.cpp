@@ -90,5 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     transport.close();
     QObject::disconnect(connection);
     delete peer;
+    // A connection the server had not taken yet belongs to no later input.
+    while (server->hasPendingConnections())
+        delete server->nextPendingConnection();
     return 0;
 }

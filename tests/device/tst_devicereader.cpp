@@ -43,6 +43,7 @@ private slots:
     void roundTrip();
     void otherManners_data();
     void otherManners();
+    void noiseBeforeTheFirstReply();
     void wireTraffic_data();
     void wireTraffic();
     void replyBytes_data();
@@ -159,6 +160,20 @@ void TestDeviceReader::otherManners()
     QVERIFY(programCommands > 0);
     qInfo("%s: read of %d bytes in %lld ms, %lld commands", QTest::currentDataTag(), total, readMs,
           qint64(reads));
+}
+
+// Noise in front of the first read reply is no device without the echo: the read is asked
+// again with the echo check, and nothing is said.
+void TestDeviceReader::noiseBeforeTheFirstReply()
+{
+    ProcedureRig rig(Model::Zorla);
+    rig.fill(1, "ticket");
+    QCOMPARE(rig.program(), Outcome::Programmed);
+    const QByteArray programmed = rig.project.contents(1);
+    rig.device().addFault(Fault::flood(1, 1500));
+    QCOMPARE(rig.read(), Outcome::Read);
+    QCOMPARE(rig.project.contents(1), programmed);
+    QCOMPARE(rig.dialogs.messages, QList<Message>());
 }
 
 void TestDeviceReader::wireTraffic_data()
