@@ -1,6 +1,7 @@
 // Reply completion over any sequence of pieces. Unsplit, the assembler completes exactly where the
-// rule without a bound completes (at a carriage return; at nine characters holding "@" where the
-// line goes quiet after a piece; starting afresh from a piece of at least the limit; line feeds
+// rule without a bound completes (at a carriage return; at nine characters holding "@", line
+// feeds and NULs after them aside, where the line goes quiet after a piece and nothing was cut
+// off by the limit; starting afresh from a piece of at least the limit; line feeds
 // and NULs in front of a reply dropped), with the same reply or its newest part. Split, every
 // reply ends at its only carriage return or is a short reply. Either way, what stays unfinished
 // never exceeds the limit.
@@ -20,12 +21,15 @@ struct UnboundedRule {
     qsizetype limit;
     bool quiet;
     QByteArray buffer;
+    bool overflowed = false; // past the limit since the reply started
 
     std::optional<QByteArray> feed(const QByteArray &piece)
     {
         if (piece.isEmpty())
             return std::nullopt;
         const bool start = buffer.isEmpty() || piece.size() >= limit;
+        if (start)
+            overflowed = false;
         if (piece.size() >= limit)
             buffer = piece;
         else
@@ -34,10 +38,11 @@ struct UnboundedRule {
             buffer.remove(0, 1);
         if (buffer.contains('\r'))
             return std::exchange(buffer, {});
+        overflowed |= buffer.size() > limit;
         qsizetype end = buffer.size();
         while (end > 0 && (buffer.at(end - 1) == '\n' || buffer.at(end - 1) == '\0'))
             --end;
-        if (!quiet || end != 9 || !buffer.first(9).contains('@'))
+        if (!quiet || overflowed || end != 9 || !buffer.first(9).contains('@'))
             return std::nullopt;
         const QByteArray reply = buffer.first(9);
         buffer.clear();

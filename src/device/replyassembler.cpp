@@ -13,6 +13,8 @@ void ReplyAssembler::append(const QByteArray &piece)
     if (piece.isEmpty())
         return;
     const bool start = m_buffer.isEmpty() || piece.size() >= m_limit;
+    if (start)
+        m_cut = false;
     if (piece.size() >= m_limit)
         m_buffer = piece;
     else
@@ -21,8 +23,10 @@ void ReplyAssembler::append(const QByteArray &piece)
         dropLeadingFill();
     const qsizetype end = m_buffer.indexOf('\r');
     const qsizetype unfinished = end < 0 ? m_buffer.size() : end;
-    if (unfinished > m_limit)
+    if (unfinished > m_limit) {
         m_buffer.remove(0, unfinished - std::min(keptAfterOverflow, m_limit));
+        m_cut = true;
+    }
 }
 
 // Line feeds and NULs before the first character of a reply.
@@ -39,6 +43,7 @@ std::optional<QByteArray> ReplyAssembler::take()
     const qsizetype end = m_buffer.indexOf('\r');
     if (end < 0)
         return std::nullopt;
+    m_cut = false;
     if (!m_split)
         return std::exchange(m_buffer, {});
     QByteArray reply = m_buffer.left(end + 1);
@@ -53,9 +58,12 @@ std::optional<QByteArray> ReplyAssembler::feed(const QByteArray &piece)
     return take();
 }
 
-// Line feeds and NULs after nine characters are the fill a device may send after any reply.
+// Line feeds and NULs after nine characters are the fill a device may send after any reply. What
+// is left of a flood is no short reply, whatever its last characters.
 bool ReplyAssembler::holdsShortReply() const
 {
+    if (m_cut)
+        return false;
     qsizetype end = m_buffer.size();
     while (end > 0 && (m_buffer.at(end - 1) == '\n' || m_buffer.at(end - 1) == '\0'))
         --end;

@@ -41,7 +41,11 @@ public:
     // The short reply, taken once the line has stayed quiet after it.
     std::optional<QByteArray> takeShortReply();
     // Forgets everything collected.
-    void clear() { m_buffer.clear(); }
+    void clear()
+    {
+        m_buffer.clear();
+        m_cut = false;
+    }
 
 private:
     void dropLeadingFill();
@@ -49,4 +53,5 @@ private:
     QByteArray m_buffer;
     qsizetype m_limit = defaultLimit;
     bool m_split = false;
+    bool m_cut = false; // the reply being collected lost its front to the limit
 };
