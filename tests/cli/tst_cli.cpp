@@ -4,12 +4,14 @@
 #include "devicereader.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
+#include "pty.h"
 #include "replugsimulator.h"
 #include "stationlog.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QtTest>
 #include <csignal>
@@ -347,6 +349,28 @@ private slots:
             QVERIFY2(line.contains(",VELMAR,2.105,Industrial,ok,") && line.endsWith(",48,"),
                      line.constData());
         QCOMPARE(run.out.count(QStringLiteral(": ok VELMAR")), 8);
+    }
+
+    // A port that vanishes at the first byte of identification fails alone: the devices on the
+    // other ports are programmed.
+    void aVanishingPortTouchesNoOther()
+    {
+        Pty vanishing;
+        QVERIFY(vanishing.open());
+        QSocketNotifier firstByte(vanishing.masterFd(), QSocketNotifier::Read);
+        connect(&firstByte, &QSocketNotifier::activated, this, [&] {
+            firstByte.setEnabled(false);
+            vanishing.closeMaster();
+        });
+        SimulatedPort first(Model::Velmar), second(Model::Zorla);
+        const Run run = runCli("program %1 --port %2 --port %3 --port %4",
+                               {writeProject(dir, {40}), first.slavePath(), vanishing.slavePath(),
+                                second.slavePath()});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out.count(QStringLiteral(": ok (")), 2);
+        QVERIFY2(run.err.contains(vanishing.slavePath() +
+                                  QStringLiteral(": the device was disconnected")),
+                 qPrintable(run.err));
     }
 
     // A log the station cannot write to stops it before the first device, with exit 3 and the
