@@ -9,7 +9,9 @@
 #include "interruptnotifier.h"
 #include "linesettings.h"
 #include "portbinding.h"
+#include "portlist.h"
 #include "programmingfile.h"
+#include "rendercommand.h"
 #include "projectcommands.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
@@ -65,6 +67,10 @@ QString CliRunner::usage()
         "  zvticket-cli station FILE.dat --port PORT ... [--baud RATE] [--verify] [--log "
         "FILE.csv]\n"
         "                       [--count N]\n"
+        "  zvticket-cli ports   [--json]\n"
+        "  zvticket-cli render  FILE.dat|FILE.prn [--slot T|H|B|F|P1|P2|ticket]\n"
+        "                       [--family auto|escpos|escp24|escp9]\n"
+        "                       [--paper 80mm|80mm42|58mm|80col|136col] -o OUT.png|OUT.pdf\n"
         "\n"
         "Commands:\n"
         "  identify  Prints the device's model, software version, application and space.\n"
@@ -78,6 +84,10 @@ QString CliRunner::usage()
         "  station   Production station: on every port at once, waits for a device to answer,\n"
         "            programs (and verifies) it, logs it and waits until it is unplugged, then\n"
         "            takes the next; ends after N devices in all, or on Ctrl-C.\n"
+        "  ports     Lists the serial ports: name, COM option bound to it, adapter, maker,\n"
+        "            serial number, USB vendor:product and latency timer where shown.\n"
+        "  render    Draws the paper a print file, a slot of FILE.dat or the tickets the\n"
+        "            device prints from it (--slot ticket, the default) would give.\n"
         "\n"
         "Options:\n"
         "  --port PORT        COM1..COM4 as the settings bind them, a device path (/dev/ttyUSB0,\n"
@@ -93,7 +103,15 @@ QString CliRunner::usage()
         "  --trace            Writes every command and reply to standard error.\n"
         "  --log FILE.csv     With station: appends one line per device (a header row first).\n"
         "  --count N          With station: ends after N devices on all ports together.\n"
+        "  --json             With ports: the list as JSON, for scripts.\n"
         "  --T/--H/--B/--F/--P1/--P2 FILE   With pack: the print file of that ticket slot.\n"
+        "  --slot SLOT        With render: T, H, B, F, P1, P2, or ticket: T, then H + B + F\n"
+        "                     (or P1 + P2 when only they hold tickets) as programming leaves them.\n"
+        "  --family FAMILY    With render: the printer commands, auto (detected; default), escpos,\n"
+        "                     escp24 or escp9.\n"
+        "  --paper PAPER      With render: 80mm (48 columns), 80mm42, 58mm (32 columns), 80col or\n"
+        "                     136col (10 cpi); by default the family's usual paper.\n"
+        "  -o, --output FILE  With render: the picture to write, .png or .pdf.\n"
         "\n"
         "Exit status: 0 success, 1 device or communication failure, 2 usage, 3 file error,\n"
         "4 project does not fit, 130 interrupted.\n");
@@ -108,6 +126,8 @@ int CliRunner::usageError(const QString &text)
 
 int CliRunner::run(const QStringList &arguments)
 {
+    if (arguments.value(1) == QLatin1String("render"))
+        return RenderCommand(m_output).run(arguments);
     int exitCode = ExitSuccess;
     std::optional<Request> request = parse(arguments, &exitCode);
     if (!request)
@@ -116,6 +136,8 @@ int CliRunner::run(const QStringList &arguments)
         return info(request->file);
     if (request->command == QStringLiteral("pack"))
         return pack(request->file, request->slotFiles);
+    if (request->command == QStringLiteral("ports"))
+        return listPorts(request->json);
     return runDeviceCommand(*request);
 }
 
@@ -133,6 +155,7 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
          QCommandLineOption(QStringLiteral("emulate-line")),
          {QStringLiteral("log"), QString(), QStringLiteral("FILE")},
          {QStringLiteral("count"), QString(), QStringLiteral("N")},
+         QCommandLineOption(QStringLiteral("json")),
          helpOption});
     for (int n = 1; n <= TicketProject::slotCount; ++n)
         parser.addOption({TicketProject::slotName(n), QString(), QStringLiteral("FILE")});
@@ -154,6 +177,15 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
                                           QStringLiteral("verify"),  QStringLiteral("pack"),
                                           QStringLiteral("info"),    QStringLiteral("station")};
     const bool needsFile = commandsWithFile.contains(request.command);
+    const bool listing = request.command == QStringLiteral("ports");
+    if (parser.isSet(QStringLiteral("json")) && !listing)
+        return usageError(QStringLiteral("--json goes with ports.")), std::nullopt;
+    if (listing) {
+        request.json = parser.isSet(QStringLiteral("json"));
+        if (positional.size() != 1)
+            return usageError(QStringLiteral("ports takes no file.")), std::nullopt;
+        return request;
+    }
     if (request.command != QStringLiteral("identify") && !needsFile)
         return usageError(QStringLiteral("unknown command '%1'.").arg(request.command)),
                std::nullopt;
@@ -405,6 +437,19 @@ int CliRunner::runStation(const Request &request, const QList<DeviceJob::Task> &
         return ExitFileError;
     }
     return interrupted ? ExitInterrupted : anyFailed ? ExitDeviceFailure : ExitSuccess;
+}
+
+int CliRunner::listPorts(bool json)
+{
+    SettingsStore store;
+    const PortBinding binding(store);
+    const QList<PortList::Port> ports = PortList::collect(binding);
+    QTextStream out(stdout);
+    if (json)
+        out << QString::fromUtf8(PortList::toJson(ports));
+    else
+        out << PortList::toText(ports);
+    return ExitSuccess;
 }
 
 int CliRunner::info(const QString &path)
