@@ -25,6 +25,7 @@ TransferResult DeviceReader::run()
     m_entries.fill(Entry());
     m_invalid.clear();
     m_failedReply = {};
+    m_echo = Echo::Unknown;
 
     m_deviceClass = m_session.link().deviceClass();
     m_truckSet = m_session.identity().truckApplication();
@@ -43,8 +44,21 @@ TransferResult DeviceReader::run()
 bool DeviceReader::read(quint16 address, QByteArray *bytes)
 {
     const QByteArray command = memoryReadCommand(address);
-    // The reply echoes "@E", the address and "-": anything else is stale and waited past.
-    const LinkReply reply = m_session.send(command, 3, command.left(7));
+    // The reply echoes "@E", the address and "-": anything else is stale and waited past. The
+    // first reply, taken unchecked, tells whether the device echoes at all: some carry the data
+    // from the eighth character on but no echo, and their replies are taken as they come.
+    const QByteArray echo = command.left(7);
+    const LinkReply reply =
+        m_session.send(command, 3, m_echo == Echo::Checked ? echo : QByteArray());
+    if (m_echo == Echo::Unknown && reply.answered() && !reply.bytes.startsWith(echo)) {
+        // Only a reply of exactly a read reply's shape, data from the eighth character, tells
+        // of a device without the echo. Anything else (a late reply to an earlier read, noise
+        // before the reply) is asked again, checked.
+        if (reply.bytes.startsWith("@E") || !isUnechoedReply(reply.bytes)) {
+            m_echo = Echo::Checked;
+            return read(address, bytes);
+        }
+    }
     if (!reply.answered()) {
         m_failedReply = reply;
         return false;
@@ -55,8 +69,27 @@ bool DeviceReader::read(quint16 address, QByteArray *bytes)
             QStringLiteral("The device sent an invalid reply: ") + printableReply(reply.bytes);
         return false;
     }
+    if (m_echo == Echo::Unknown)
+        m_echo = reply.bytes.startsWith(echo) ? Echo::Checked : Echo::Missing;
     *bytes = *data;
     return true;
+}
+
+bool DeviceReader::isUnechoedReply(const QByteArray &reply) const
+{
+    constexpr qsizetype DataStart = 7; // the eighth character
+    return reply.size() == DataStart + 2 * writeUnit(m_deviceClass) + 1 && reply.endsWith('\r') &&
+           readReplyBytes(reply, m_deviceClass);
+}
+
+void DeviceReader::warnUnchecked()
+{
+    if (m_echo != Echo::Missing)
+        return;
+    m_session.dialogs().showMessage(
+        QStringLiteral("The device does not echo the address in its read replies, so its reads "
+                       "cannot be cross-checked."),
+        QStringLiteral("Read warning"));
 }
 
 bool DeviceReader::readDirectory(Layout layout)
@@ -176,6 +209,7 @@ TransferResult DeviceReader::failed()
     else if (m_invalid.isEmpty())
         result.description = m_failedReply.description;
     m_session.announceResult(result);
+    warnUnchecked();
     if (!m_invalid.isEmpty())
         m_session.dialogs().showMessage(m_invalid, errorMessage(ErrorCode::ReadFailed).title);
     else if (result.error == ErrorCode::ReadFailed)
@@ -193,6 +227,7 @@ TransferResult DeviceReader::finish(TransferResult::Outcome outcome)
     result.skipped = m_skipped;
     m_session.setTransfersEnabled(true);
     m_session.announceResult(result);
+    warnUnchecked();
     if (!m_skipped.isEmpty()) {
         m_session.dialogs().showMessage(QStringLiteral("These ticket slots were read as empty:\n") +
                                             m_skipped.join(QLatin1Char('\n')),

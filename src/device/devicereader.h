@@ -50,5 +50,10 @@ private:
     QStringList m_skipped; // slots read as empty: name, entry and why
     std::array<Entry, 6> m_entries;
     LinkReply m_failedReply;
+    // Whether the device echoes the address in its read replies, learnt from the first one.
+    enum class Echo { Unknown, Checked, Missing };
+    Echo m_echo = Echo::Unknown;
+    bool isUnechoedReply(const QByteArray &reply) const;
+    void warnUnchecked();
     QString m_invalid; // message for a reply that could not be used
 };

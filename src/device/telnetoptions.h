@@ -5,8 +5,9 @@
 
 // The Telnet options a serial client agrees with its server: asks for COM-PORT-OPTION on its own
 // side and for BINARY and SUPPRESS-GO-AHEAD both ways, accepts those when the server offers them,
-// refuses every other option, and answers each request only when it changes an option's state,
-// so that two parties can never talk each other into a loop.
+// refuses every other option once until the server withdraws it, and answers each request only
+// when it changes an option's state, so that two parties can never talk each other into a loop
+// and a server repeating a request gets no flood of answers.
 class TelnetOptions
 {
 public:
@@ -29,6 +30,7 @@ private:
         bool enabled = false;
         bool requested = false; // asked for and not answered yet
         bool refused = false;
+        bool declined = false; // the server's request to turn it on was refused
     };
 
     QByteArray request(std::array<Side, 256> &sides, quint8 verb, quint8 option);

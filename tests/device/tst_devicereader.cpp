@@ -31,6 +31,7 @@ struct Stop {
 
 } // namespace
 Q_DECLARE_METATYPE(Stop)
+Q_DECLARE_METATYPE(std::optional<Fault>)
 
 // The Read command against a simulated device: round trips with Program, its reads on the wire and
 // the replies it takes, progress, cancel, failures and damaged directories.
@@ -40,6 +41,9 @@ class TestDeviceReader : public QObject
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void otherManners_data();
+    void otherManners();
+    void noiseBeforeTheFirstReply();
     void wireTraffic_data();
     void wireTraffic();
     void replyBytes_data();
@@ -94,6 +98,82 @@ void TestDeviceReader::roundTrip()
     // Programming the truck set on a Zorla asked first whether to go on.
     const bool asked = model != Model::Velmar && set.contains(TicketProject::P1);
     QCOMPARE(rig.dialogs.messages.size(), asked ? 1 : 0);
+}
+
+// Program and Read against devices that send their replies otherwise than the simulator does:
+// CR LF with the LF 3 ms after the CR, read replies without the echo, writes acknowledged with
+// nine characters holding "@" and no carriage return. Each gets its data through in as many
+// commands as a plain device, and the read times are printed beside a plain device's.
+void TestDeviceReader::otherManners_data()
+{
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<std::optional<Fault>>("manner");
+    QTest::addColumn<QList<Message>>("messages");
+    const QList<Message> none;
+    const QList<Message> unchecked{
+        {QStringLiteral("The device does not echo the address in its read replies, so its reads "
+                        "cannot be cross-checked."),
+         QStringLiteral("Read warning")}};
+    for (const Model model : {Model::ZorlaOld, Model::Zorla, Model::Velmar}) {
+        const int cls = model == Model::ZorlaOld ? 1 : model == Model::Zorla ? 4 : 8;
+        QTest::addRow("class %d, plain", cls) << model << std::optional<Fault>() << none;
+        QTest::addRow("class %d, CR LF", cls)
+            << model << std::optional<Fault>(Fault::lineFeedAfter(3)) << none;
+        if (model == Model::ZorlaOld)
+            continue; // its nine-character replies are complete only with the "@" of the echo
+        QTest::addRow("class %d, no echo", cls)
+            << model << std::optional<Fault>(Fault::noReadEcho()) << unchecked;
+        QTest::addRow("class %d, short acknowledgements", cls)
+            << model << std::optional<Fault>(Fault::shortAcknowledge()) << none;
+    }
+}
+
+void TestDeviceReader::otherManners()
+{
+    QFETCH(Model, model);
+    QFETCH(std::optional<Fault>, manner);
+    ProcedureRig rig(model);
+    // The line takes its time, as a real one does, so that the device's own pace is real too.
+    rig.port.server().setLineRate(19200);
+    if (manner)
+        rig.device().addFault(*manner);
+    const int total = model == Model::ZorlaOld ? 24 : 200;
+    QByteArray bytes(total, Qt::Uninitialized);
+    for (int i = 0; i < total; ++i)
+        bytes[i] = char(i * 131 + 7);
+    rig.fill(1, bytes.left(total / 2));
+    rig.fill(2, bytes.mid(total / 2));
+    QCOMPARE(rig.program(), Outcome::Programmed);
+    const QByteArrayList expected{rig.project.contents(1), rig.project.contents(2)};
+    const qsizetype programCommands = rig.commands().size();
+    rig.port.device().clearRecording();
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(rig.read(), Outcome::Read);
+    const qint64 readMs = clock.elapsed();
+    QCOMPARE((QByteArrayList{rig.project.contents(1), rig.project.contents(2)}), expected);
+    QTEST(rig.dialogs.messages, "messages");
+    // No command was sent again.
+    const qsizetype reads = rig.commands().size();
+    QCOMPARE(reads,
+             qsizetype(QSet<QByteArray>(rig.commands().cbegin(), rig.commands().cend()).size()));
+    QVERIFY(programCommands > 0);
+    qInfo("%s: read of %d bytes in %lld ms, %lld commands", QTest::currentDataTag(), total, readMs,
+          qint64(reads));
+}
+
+// Noise in front of the first read reply is no device without the echo: the read is asked
+// again with the echo check, and nothing is said.
+void TestDeviceReader::noiseBeforeTheFirstReply()
+{
+    ProcedureRig rig(Model::Zorla);
+    rig.fill(1, "ticket");
+    QCOMPARE(rig.program(), Outcome::Programmed);
+    const QByteArray programmed = rig.project.contents(1);
+    rig.device().addFault(Fault::flood(1, 1500));
+    QCOMPARE(rig.read(), Outcome::Read);
+    QCOMPARE(rig.project.contents(1), programmed);
+    QCOMPARE(rig.dialogs.messages, QList<Message>());
 }
 
 void TestDeviceReader::wireTraffic_data()
