@@ -27,6 +27,9 @@ public:
     virtual FileChoice saveFileName(const QString &filter) = 0;
     // A modal message box with a stop icon and an OK button; returns once it has been closed.
     virtual void showMessage(const QString &text, const QString &title) = 0;
+    // A modal message box with a warning icon and an OK button, with details (such as device
+    // addresses) that the operator may unfold; returns once it has been closed.
+    virtual void showWarning(const QString &text, const QString &title, const QString &details) = 0;
     // A modal question with Yes and No buttons; true for Yes. Where nobody can answer, the
     // question is shown as a warning and answered Yes.
     virtual bool askYesNo(const QString &text, const QString &title) = 0;
