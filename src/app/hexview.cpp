@@ -23,6 +23,7 @@ HexView::HexView(const QByteArray &content, QWidget *parent)
 {
     setObjectName(QStringLiteral("hexView"));
     setPlaceholderText(tr("The slot is empty."));
+    setAccessibleName(tr("The slot's bytes in hex"));
     rowsChanged();
 }
 

@@ -450,6 +450,7 @@ void MainWindow::showEnabling()
         ->setEnabled(!transferring && !deviceCommandRunning());
     for (const char *key : {"cmdNew", "cmdOpen", "cmdSettings"})
         m_toolbar->button(QString::fromLatin1(key))->setEnabled(!transferring);
+    m_layout->verifyToggle()->setEnabled(!transferring);
     for (int n = 1; n <= TicketProject::slotCount; ++n) {
         m_layout->addButton(n)->setEnabled(!transferring);
         m_layout->removeButton(n)->setEnabled(!transferring);

@@ -22,6 +22,7 @@ TicketTextView::TicketTextView(const QByteArray &content, QWidget *parent)
 {
     setObjectName(QStringLiteral("textView"));
     setPlaceholderText(tr("The slot is empty."));
+    setAccessibleName(tr("The slot's ticket text"));
     indexRows();
     rowsChanged();
 }

@@ -28,23 +28,19 @@ constexpr int SettleMs = 600; // time for the window system to draw what changed
 struct Shot {
     QString name;
     QString device;        // --simulate's MODEL:APP
-    QStringList slotFiles; // "slot=file" from the examples
+    const char *slotFiles; // "slot=file ..." from the examples
 };
 
 const QList<Shot> shots{
-    {QStringLiteral("connected"),
-     QStringLiteral("velmar:industrial"),
-     {"1=ticket.txt", "2=header.prn", "3=body.prn", "4=footer.prn"}},
-    {QStringLiteral("programming"),
-     QStringLiteral("velmar:industrial"),
-     {"1=ticket.txt", "2=header.prn", "3=body.prn", "4=footer.prn"}},
-    {QStringLiteral("preview"),
-     QStringLiteral("velmar:industrial"),
-     {"1=ticket.txt", "2=header.prn", "3=body.prn", "4=footer.prn"}},
-    {QStringLiteral("settings"), QStringLiteral("velmar:industrial"), {"1=ticket.txt"}},
-    {QStringLiteral("zorla-truck"),
-     QStringLiteral("zorla:truck"),
-     {"1=ticket.txt", "5=truck1.prn", "6=truck2.prn"}},
+    {QStringLiteral("connected"), QStringLiteral("velmar:industrial"),
+     "1=ticket.txt 2=header.prn 3=body.prn 4=footer.prn"},
+    {QStringLiteral("programming"), QStringLiteral("velmar:industrial"),
+     "1=ticket.txt 2=header.prn 3=body.prn 4=footer.prn"},
+    {QStringLiteral("preview"), QStringLiteral("velmar:industrial"),
+     "1=ticket.txt 2=header.prn 3=body.prn 4=footer.prn"},
+    {QStringLiteral("settings"), QStringLiteral("velmar:industrial"), "1=ticket.txt"},
+    {QStringLiteral("zorla-truck"), QStringLiteral("zorla:truck"),
+     "1=ticket.txt 5=truck1.prn 6=truck2.prn"},
 };
 
 // Saves the whole screen after the window system has drawn, then runs `then`.
@@ -73,7 +69,7 @@ void takeShot(const Shot &shot, MainWindow &window, const QString &file)
     if (shot.name != u"settings")
         window.dispatch(QStringLiteral("cmdConnect"));
     if (shot.name == u"connected") {
-        shootLater(file, [] { qApp->quit(); });
+        shootLater(file, [] { QCoreApplication::exit(0); });
     } else if (shot.name == u"programming") {
         bool shooting = false;
         QObject::connect(&window.session(), &DeviceSession::progressChanged, &window,
@@ -84,7 +80,7 @@ void takeShot(const Shot &shot, MainWindow &window, const QString &file)
                              shootLater(file, [&window] { window.session().requestCancel(); });
                          });
         window.dispatch(QStringLiteral("cmdProgram"));
-        qApp->quit();
+        QCoreApplication::exit(0);
     } else {
         shootLater(file, closeModal);
         if (shot.name == u"preview")
@@ -93,7 +89,7 @@ void takeShot(const Shot &shot, MainWindow &window, const QString &file)
             window.dispatch(QStringLiteral("cmdSettings"));
         else
             window.dispatch(QStringLiteral("cmdProgram"));
-        qApp->quit();
+        QCoreApplication::exit(0);
     }
 }
 
@@ -132,7 +128,7 @@ int main(int argc, char *argv[])
                       QCoreApplication::applicationDirPath());
     dialogs.setParentWidget(&window);
     const QDir examples(parser.value(QStringLiteral("examples")));
-    for (const QString &slotFile : shot.slotFiles) {
+    for (const QString &slotFile : QString::fromLatin1(shot.slotFiles).split(QLatin1Char(' '))) {
         const QStringList parts = slotFile.split(QLatin1Char('='));
         window.commands().addTicketFile(parts.at(0).toInt(), examples.filePath(parts.at(1)));
     }
