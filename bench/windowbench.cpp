@@ -65,16 +65,24 @@ private:
 // `startedMs` (the time since the epoch when the copy was started) to the first paint.
 int windowStart(qint64 startedMs)
 {
+    if (qEnvironmentVariableIsSet("ZV_BENCH_DETAIL"))
+        std::fprintf(stderr, "bench: window-start application_ms=%lld\n",
+                     QDateTime::currentMSecsSinceEpoch() - startedMs);
     SimulatedSession simulation;
     QString error;
     if (!simulation.start(QStringLiteral("velmar:industrial"), &error)) {
         std::fprintf(stderr, "bench: window-start FAILED: %s\n", qPrintable(error));
         return 1;
     }
+    const qint64 simulated = QDateTime::currentMSecsSinceEpoch() - startedMs;
     WidgetDialogService dialogs;
     MainWindow window(dialogs, simulation.settings(), simulation.ports(),
                       QCoreApplication::applicationDirPath());
     dialogs.setParentWidget(&window);
+    const qint64 built = QDateTime::currentMSecsSinceEpoch() - startedMs;
+    if (qEnvironmentVariableIsSet("ZV_BENCH_DETAIL"))
+        std::fprintf(stderr, "bench: window-start simulated_ms=%lld built_ms=%lld\n", simulated,
+                     built);
     FirstPaint paint(&window, [startedMs] {
         std::printf("%lld\n", QDateTime::currentMSecsSinceEpoch() - startedMs);
         std::fflush(stdout);

@@ -32,11 +32,6 @@ qsizetype HexView::rowCount() const
     return (m_content.size() + BytesPerRow - 1) / BytesPerRow;
 }
 
-qsizetype HexView::widestRow() const
-{
-    return rowCount() > 0 ? RowLength : 0;
-}
-
 QString HexView::rowText(qsizetype row) const
 {
     const qsizetype offset = row * BytesPerRow;

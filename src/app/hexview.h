@@ -16,7 +16,6 @@ public:
 
     qsizetype rowCount() const override;
     QString rowText(qsizetype row) const override;
-    qsizetype widestRow() const override;
 
 private:
     QByteArray m_content;

@@ -57,7 +57,7 @@ void RowTextView::updateScrollRanges()
     vertical->setRange(0, int(qMax<qsizetype>(0, rows - visibleRows())));
     vertical->setPageStep(visibleRows());
     vertical->setSingleStep(1);
-    const qsizetype width = widestRow() * characterWidth() + 2 * Margin;
+    const qsizetype width = m_widestDrawn * characterWidth() + 2 * Margin;
     QScrollBar *horizontal = horizontalScrollBar();
     horizontal->setRange(0, int(qMax<qsizetype>(0, width - viewport()->width())));
     horizontal->setPageStep(viewport()->width());
@@ -93,6 +93,14 @@ void RowTextView::paintEvent(QPaintEvent *)
     const qsizetype first = firstVisibleRow();
     const qsizetype last = qMin(rowCount(), first + visibleRows() + 1);
     int y = Margin;
-    for (qsizetype row = first; row < last; ++row, y += rowHeight())
-        painter.drawText(left, y + ascent, rowText(row));
+    qsizetype widest = m_widestDrawn;
+    for (qsizetype row = first; row < last; ++row, y += rowHeight()) {
+        const QString text = rowText(row);
+        widest = qMax(widest, text.size());
+        painter.drawText(left, y + ascent, text);
+    }
+    if (widest > m_widestDrawn) {
+        m_widestDrawn = widest;
+        updateScrollRanges();
+    }
 }

@@ -14,8 +14,6 @@ public:
     virtual qsizetype rowCount() const = 0;
     // Row `row` (0 <= row < rowCount()), without a line break.
     virtual QString rowText(qsizetype row) const = 0;
-    // The number of characters of the longest row.
-    virtual qsizetype widestRow() const = 0;
 
     // The first row drawn and how many rows fit the viewport.
     qsizetype firstVisibleRow() const;
@@ -37,4 +35,7 @@ private:
 
     QString m_placeholder;
     bool m_rowsKnown = false;
+    // The widest row drawn so far, in characters: the horizontal range grows as wider rows come
+    // into view, so that no row has to be measured before it is shown.
+    qsizetype m_widestDrawn = 0;
 };

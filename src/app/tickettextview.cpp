@@ -1,21 +1,6 @@
 #include "tickettextview.h"
 
-#include <array>
 #include <cstring>
-
-namespace
-{
-
-// How many characters each byte shows as.
-std::array<quint8, 256> byteWidths()
-{
-    std::array<quint8, 256> widths{};
-    for (int byte = 0; byte < 256; ++byte)
-        widths[size_t(byte)] = quint8(TicketTextView::byteText(uchar(byte)).size());
-    return widths;
-}
-
-} // namespace
 
 TicketTextView::TicketTextView(const QByteArray &content, QWidget *parent)
     : RowTextView(parent), m_content(content)
@@ -56,19 +41,12 @@ qsizetype TicketTextView::rowEnd(qsizetype start) const
 
 void TicketTextView::indexRows()
 {
-    static const std::array<quint8, 256> widths = byteWidths();
-    const auto *bytes = reinterpret_cast<const uchar *>(m_content.constData());
     qsizetype start = 0;
     while (start < m_content.size()) {
         if (m_rowCount % RowsPerMark == 0)
             m_marks.append(start);
-        const qsizetype end = rowEnd(start);
-        qsizetype width = 0;
-        for (qsizetype i = start; i < end; ++i)
-            width += widths[bytes[i]];
-        m_widestRow = qMax(m_widestRow, width);
         ++m_rowCount;
-        start = end;
+        start = rowEnd(start);
     }
 }
 

@@ -18,7 +18,6 @@ public:
 
     qsizetype rowCount() const override { return m_rowCount; }
     QString rowText(qsizetype row) const override;
-    qsizetype widestRow() const override { return m_widestRow; }
 
     // The characters that show one byte.
     static QString byteText(uchar byte);
@@ -35,5 +34,4 @@ private:
     QByteArray m_content;
     QList<qsizetype> m_marks; // start of rows 0, RowsPerMark, 2 × RowsPerMark, ...
     qsizetype m_rowCount = 0;
-    qsizetype m_widestRow = 0;
 };

@@ -62,10 +62,6 @@ private slots:
         QFETCH(QByteArray, content);
         TicketTextView view(content);
         QTEST(rowsOf(view), "rows");
-        qsizetype widest = 0;
-        for (const QString &row : rowsOf(view))
-            widest = qMax(widest, row.size());
-        QCOMPARE(view.widestRow(), widest);
     }
 
     // Every row of a long text is found again from the sparse index, wherever it starts.
