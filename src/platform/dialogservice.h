@@ -30,6 +30,9 @@ public:
     // A modal message box with a warning icon and an OK button, with details (such as device
     // addresses) that the operator may unfold; returns once it has been closed.
     virtual void showWarning(const QString &text, const QString &title, const QString &details) = 0;
+    // A modal message box with a warning icon and an OK button, for advice that does not stop
+    // anything; shown as a message where the service has no other kind.
+    virtual void showNotice(const QString &text, const QString &title) { showMessage(text, title); }
     // A modal question with Yes and No buttons; true for Yes. Where nobody can answer, the
     // question is shown as a warning and answered Yes.
     virtual bool askYesNo(const QString &text, const QString &title) = 0;
