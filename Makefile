@@ -49,6 +49,8 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
 	@if [ -x $(BUILD)/bench/zvticket-windowbench ]; then $(BUILD)/bench/zvticket-windowbench; fi
+	@if [ -x $(BUILD)/bench/zvticket-paperbench ]; then \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/zvticket-paperbench; fi
 
 # Builds the .deb and fails when lintian reports an error or a warning about it.
 package: build

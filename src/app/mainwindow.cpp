@@ -6,6 +6,7 @@
 #include "devicereader.h"
 #include "dialogservice.h"
 #include "guidewindow.h"
+#include "papertabs.h"
 #include "portbinding.h"
 #include "programverification.h"
 #include "settingsstore.h"
@@ -28,6 +29,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -536,6 +538,10 @@ QString MainWindow::slotPreviewTitle(int n) const
 void MainWindow::showSlotPreview(int n)
 {
     SlotPreview preview(slotPreviewTitle(n), m_project.contents(n), this);
+    const auto shown = !m_layout->truckFrame()->isHidden()   ? PaperTabs::ShownSet::Truck
+                       : !m_layout->totalFrame()->isHidden() ? PaperTabs::ShownSet::Totalize
+                                                             : PaperTabs::ShownSet::PrintTicketOnly;
+    PaperTabs::addTo(preview.tabs(), preview.content(), m_project, shown, m_settings, m_dialogs);
     preview.exec();
 }
 

@@ -2,11 +2,22 @@
 #include "consoleoutput.h"
 #include "systemfile.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Drawing needs fonts, and so a GUI application; on X11 and Wayland it draws off screen, with
+    // or without a display (Windows' own platform needs none).
+    const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
+#ifndef Q_OS_WIN
+    if (render)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    const std::unique_ptr<QCoreApplication> app =
+        render ? std::make_unique<QGuiApplication>(argc, argv)
+               : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zvticket-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.101"));
     ConsoleOutput output(ConsoleOutput::stderrIsTerminal());
