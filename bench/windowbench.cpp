@@ -7,6 +7,7 @@
 // resident memory. Uses the display it finds, else the offscreen platform.
 
 #include "mainwindow.h"
+#include "portbinding.h"
 #include "simulatedsession.h"
 #include "slotpreview.h"
 #include "widgetdialogservice.h"
@@ -74,6 +75,10 @@ int windowStart(qint64 startedMs)
         std::fprintf(stderr, "bench: window-start FAILED: %s\n", qPrintable(error));
         return 1;
     }
+    // The other COM options stand for devices that are not there, so that no system port (such as
+    // the console's) is opened when the settings dialog probes them.
+    for (int n = 2; n <= PortBinding::optionCount; ++n)
+        simulation.ports().bind(n, QStringLiteral("/dev/ttyZV%1").arg(n));
     const qint64 simulated = QDateTime::currentMSecsSinceEpoch() - startedMs;
     WidgetDialogService dialogs;
     MainWindow window(dialogs, simulation.settings(), simulation.ports(),

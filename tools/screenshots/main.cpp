@@ -5,6 +5,7 @@
 
 #include "deviceserver.h"
 #include "mainwindow.h"
+#include "portbinding.h"
 #include "projectcommands.h"
 #include "simulatedsession.h"
 #include "ticketproject.h"
@@ -121,6 +122,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "zvticket-screenshots: %s\n", qPrintable(error));
         return 1;
     }
+    // The other COM options stand for devices that are not there, so that no system port (such as
+    // the console's) is opened when the settings dialog probes them.
+    for (int n = 2; n <= PortBinding::optionCount; ++n)
+        simulation.ports().bind(n, QStringLiteral("/dev/ttyZV%1").arg(n));
     // Programming goes as slowly as on a real line, so that it can be caught half-way.
     simulation.server().setLineRate(9600);
     WidgetDialogService dialogs;
