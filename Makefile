@@ -3,12 +3,12 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
-            libqt6svg6 qt6-qpa-plugins lintian ser2net
+            libqt6svg6 qt6-qpa-plugins lintian ser2net xvfb xauth imagemagick
 SIM ?= velmar:industrial
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
-        soak windows-deps windows-qt windows windows-test
+        soak windows-deps windows-qt windows windows-test screenshots
 
 all: build
 
@@ -48,6 +48,7 @@ test: build
 bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
+	@if [ -x $(BUILD)/bench/zvticket-windowbench ]; then $(BUILD)/bench/zvticket-windowbench; fi
 	@if [ -x $(BUILD)/bench/zvticket-paperbench ]; then \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/zvticket-paperbench; fi
 
@@ -60,6 +61,11 @@ package: build
 
 install: build
 	cmake --install $(BUILD)
+
+# The README's pictures of the window, taken under Xvfb on the simulated device.
+SCREENSHOTS ?= doc/screenshots
+screenshots: build
+	tools/screenshots/make-screenshots $(BUILD) $(SCREENSHOTS)
 
 # --- Windows, cross-built here and tested under wine ------------------------------------------
 # Qt for Windows is built once into QT_WIN_PREFIX (outside the checkout) from the archives in

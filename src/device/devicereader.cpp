@@ -9,6 +9,11 @@
 namespace
 {
 constexpr quint16 EmptyWord = 0xFFFF;
+
+QString hexWord(quint16 word)
+{
+    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+}
 } // namespace
 
 DeviceReader::DeviceReader(TicketProject &project, DeviceSession &session)
@@ -30,6 +35,7 @@ TransferResult DeviceReader::run()
     m_deviceClass = m_session.link().deviceClass();
     m_truckSet = m_session.identity().truckApplication();
     m_skipped.clear();
+    m_skippedEntries.clear();
     const Layout layout = layoutFor(m_deviceClass);
     if (layout == Layout::None)
         return finish(TransferResult::Outcome::Read);
@@ -126,14 +132,17 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes)
     Entry entry;
     entry.first = quint16(quint8(bytes.at(0)) << 8 | quint8(bytes.at(1)));
     entry.last = quint16(quint8(bytes.at(2)) << 8 | quint8(bytes.at(3)));
-    const QString shown = QString::fromLatin1(bytes.toHex().toUpper());
     if (entry.first != EmptyWord || entry.last != EmptyWord) {
         const QString problem = entryProblem(slot, entry);
         if (problem.isEmpty()) {
             entry.length = entry.last - entry.first + 1;
         } else {
-            m_skipped.append(QStringLiteral("%1 (entry %2): %3")
-                                 .arg(TicketProject::slotName(slot), shown, problem));
+            const QString name = TicketProject::slotName(slot);
+            m_skipped.append(name + QStringLiteral(": ") + problem);
+            m_skippedEntries.append(
+                QStringLiteral("%1: directory entry %2, first address %3, last address %4")
+                    .arg(name, QString::fromLatin1(bytes.left(4).toHex().toUpper()),
+                         hexWord(entry.first), hexWord(entry.last)));
             entry = Entry();
         }
     }
@@ -142,21 +151,23 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes)
     return true;
 }
 
-// Why an entry is read as an empty slot; empty when its range can be read. Only a range inside
-// the data area is read, so a damaged directory can never start an unbounded read; a last
-// address one below the first is a slot of no bytes.
+// Why an entry is read as an empty slot, in the operator's words; empty when its range can be
+// read. Only a range inside the data area is read, so a damaged directory can never start an
+// unbounded read; a last address one below the first is a slot of no bytes.
 QString DeviceReader::entryProblem(int slot, const Entry &entry) const
 {
     const bool truckSlot = slot == TicketProject::P1 || slot == TicketProject::P2;
     const bool totalizeSlot = slot >= TicketProject::H && slot <= TicketProject::F;
     if ((truckSlot && !m_truckSet) || (totalizeSlot && m_truckSet))
-        return m_truckSet ? QStringLiteral("not a part of the truck ticket")
-                          : QStringLiteral("not a part of the totalize ticket");
+        return m_truckSet ? QStringLiteral("the device prints the truck ticket, and this slot "
+                                           "belongs to the totalize ticket")
+                          : QStringLiteral("the device prints the totalize ticket, and this slot "
+                                           "belongs to the truck ticket");
     const Layout layout = layoutFor(m_deviceClass);
     if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass))
-        return QStringLiteral("outside the ticket memory");
+        return QStringLiteral("the device keeps it outside the ticket memory");
     if (int(entry.last) < int(entry.first) - 1)
-        return QStringLiteral("its last address lies before its first");
+        return QStringLiteral("the device's record of it is damaged (it ends before it starts)");
     return {};
 }
 
@@ -227,14 +238,16 @@ TransferResult DeviceReader::finish(TransferResult::Outcome outcome)
     result.skipped = m_skipped;
     m_session.setTransfersEnabled(true);
     m_session.announceResult(result);
+    dropIncompleteSlots();
+    // The warning comes once the transfer's progress has gone from the window.
+    m_session.setProgress({});
     warnUnchecked();
     if (!m_skipped.isEmpty()) {
-        m_session.dialogs().showMessage(QStringLiteral("These ticket slots were read as empty:\n") +
+        m_session.dialogs().showWarning(QStringLiteral("These ticket slots were read as empty:\n") +
                                             m_skipped.join(QLatin1Char('\n')),
-                                        QStringLiteral("Read warning"));
+                                        QStringLiteral("Read warning"),
+                                        m_skippedEntries.join(QLatin1Char('\n')));
     }
-    dropIncompleteSlots();
-    m_session.setProgress({});
     return result;
 }
 

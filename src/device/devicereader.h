@@ -47,7 +47,8 @@ private:
     DeviceSession &m_session;
     DeviceClass m_deviceClass = DeviceClass::None;
     bool m_truckSet = false;
-    QStringList m_skipped; // slots read as empty: name, entry and why
+    QStringList m_skipped;        // slots read as empty: "P1: why", for the operator
+    QStringList m_skippedEntries; // ... and their directory entries' addresses
     std::array<Entry, 6> m_entries;
     LinkReply m_failedReply;
     // Whether the device echoes the address in its read replies, learnt from the first one.

@@ -305,23 +305,28 @@ void TestDeviceReader::stops()
     QVERIFY(!rig.session.progress().running());
 }
 
-// Directory entries that cannot be read leave their slots empty; the Read goes on and says once
-// which slots it skipped and why.
+// Directory entries that cannot be read leave their slots empty; the Read goes on and, once its
+// progress has gone, warns once which slots it skipped and why, with the addresses as details.
 void TestDeviceReader::unreadableEntries_data()
 {
     QTest::addColumn<Model>("model");
     QTest::addColumn<int>("slot");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("skipped"); // empty: no warning
-    QTest::newRow("outside the data area")
-        << Model::Velmar << 1 << entry(0x9000, 0x9010) << QStringLiteral("T (entry 90009010)");
-    QTest::newRow("past a class-4 device")
-        << Model::Zorla << 1 << entry(0x0410, 0x2000) << QStringLiteral("T (entry 04102000)");
-    QTest::newRow("running backwards")
-        << Model::ZorlaOld << 1 << entry(0x0420, 0x0410) << QStringLiteral("T (entry 04200410)");
-    QTest::newRow("P1 of a totalize device")
-        << Model::Velmar << 5 << entry(0, 0) << QStringLiteral("P1 (entry 00000000)");
-    QTest::newRow("zero bytes") << Model::Velmar << 1 << entry(0xA000, 0x9FFF) << QString();
+    QTest::addColumn<QString>("skipped"); // text|details; empty: no warning
+    const auto row = [](const char *name, Model model, int slot, quint16 first, quint16 last,
+                        const char *skipped) {
+        QTest::newRow(name) << model << slot << entry(first, last) << QString::fromLatin1(skipped);
+    };
+    const char *outside = "T: the device keeps it outside the ticket memory";
+    row("outside the data area", Model::Velmar, 1, 0x9000, 0x9010,
+        "T: the device keeps it outside the ticket memory|T: directory entry 90009010, first "
+        "address 9000, last address 9010");
+    row("past a class-4 device", Model::Zorla, 1, 0x0410, 0x2000, outside);
+    row("running backwards", Model::ZorlaOld, 1, 0x0420, 0x0410,
+        "T: the device's record of it is damaged (it ends before it starts)");
+    row("P1 of a totalize device", Model::Velmar, 5, 0, 0,
+        "P1: the device prints the totalize ticket, and this slot belongs to the truck ticket");
+    row("zero bytes", Model::Velmar, 1, 0xA000, 0x9FFF, "");
 }
 
 void TestDeviceReader::unreadableEntries()
@@ -336,14 +341,25 @@ void TestDeviceReader::unreadableEntries()
     rig.device().setDirectoryEntry(2, entry(quint16(start + 4), quint16(start + 7)));
     rig.device().setDirectoryEntry(slot, bytes);
 
+    TransferProgress progressAtWarning;
+    rig.dialogs.onMessage = [&](const ScriptedDialogService::Message &) {
+        progressAtWarning = rig.session.progress();
+    };
     QCOMPARE(rig.read(), Outcome::Read);
     QCOMPARE(rig.project.contents(TicketProject::H), QByteArray("HHHH"));
     QCOMPARE(rig.project.spaceRequired(), 4);
     QCOMPARE(rig.statusLine, QStringLiteral("Tickets Readed"));
     QCOMPARE(rig.dialogs.messages.size(), skipped.isEmpty() ? 0 : 1);
-    if (!skipped.isEmpty())
-        QVERIFY2(rig.dialogs.messages.first().text.contains(skipped),
-                 qPrintable(rig.dialogs.messages.first().text));
+    if (skipped.isEmpty())
+        return;
+    const ScriptedDialogService::Message &warning = rig.dialogs.messages.first();
+    QVERIFY(warning.warning);
+    QCOMPARE(warning.title, QStringLiteral("Read warning"));
+    const QStringList parts = skipped.split(QLatin1Char('|'));
+    QCOMPARE(warning.text.section(QLatin1Char('\n'), 1), parts.first());
+    if (parts.size() > 1)
+        QCOMPARE(warning.details, parts.at(1));
+    QVERIFY(!progressAtWarning.running());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceReader)
