@@ -3,7 +3,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
-            libqt6svg6 qt6-qpa-plugins lintian ser2net
+            libqt6svg6 qt6-qpa-plugins lintian appstream ser2net
 SIM ?= velmar:industrial
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
@@ -49,12 +49,14 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
 
-# Builds the .deb and fails when lintian reports an error or a warning about it.
+# Builds the .deb, validates its AppStream metainfo, and fails when lintian reports an error or a
+# warning about it (its informational and pedantic tags are shown too).
 package: build
 	cd $(BUILD) && cpack -G DEB
+	appstreamcli validate --no-net $(BUILD)/packaging/*.metainfo.xml
 	@deb=$$(ls -t $(BUILD)/zvticket_*.deb | head -n 1); \
 	echo "lintian $$deb"; \
-	lintian --fail-on error,warning "$$deb"
+	lintian --pedantic --display-info --fail-on error,warning "$$deb"
 
 install: build
 	cmake --install $(BUILD)

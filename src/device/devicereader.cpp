@@ -29,8 +29,8 @@ TransferResult DeviceReader::run()
     m_deviceClass = m_session.link().deviceClass();
     m_truckSet = m_session.identity().truckApplication();
     m_skipped.clear();
-    const Layout layout = layoutFor(m_deviceClass);
-    if (layout == Layout::None)
+    const MemoryLayout &layout = MemoryLayout::of(m_deviceClass);
+    if (!layout.known())
         return finish(TransferResult::Outcome::Read);
 
     if (!readDirectory(layout))
@@ -59,30 +59,31 @@ bool DeviceReader::read(quint16 address, QByteArray *bytes)
     return true;
 }
 
-bool DeviceReader::readDirectory(Layout layout)
+bool DeviceReader::readDirectory(const MemoryLayout &layout)
 {
-    if (layout == Layout::Velmar) {
-        // Each entry is shown as soon as it has been read.
-        for (int n = 1; n <= directorySlotCount(layout); ++n) {
+    if (!layout.directoryIsOneBlock()) {
+        // Each entry is one access, shown as soon as it has been read.
+        for (int n = 1; n <= layout.entrySlots(); ++n) {
             QByteArray entry;
-            if (!read(directoryEntryAddress(layout, n), &entry) || !takeEntry(n, entry))
+            if (!read(layout.entryAddress(n), &entry) || !takeEntry(n, entry))
                 return false;
         }
         return true;
     }
 
-    // The Zorla directory is 16 bytes read one or four at a time, then split into four entries.
-    const int unit = writeUnit(m_deviceClass);
-    const quint16 directory = directoryEntryAddress(layout, 1);
+    // The whole directory is read one access at a time, then split into its entries.
+    const int unit = layout.accessBytes();
+    const quint16 directory = layout.entryAddress(1);
     QByteArray bytes;
-    for (int offset = 0; offset < 16; offset += unit) {
+    for (int offset = 0; offset < layout.directoryBytes(); offset += unit) {
         QByteArray part;
         if (!read(quint16(directory + offset), &part))
             return false;
         bytes += part;
     }
-    for (int n = 1; n <= directorySlotCount(layout); ++n) {
-        if (!takeEntry(n, bytes.mid(4 * (n - 1), 4)))
+    for (int n = 1; n <= layout.entrySlots(); ++n) {
+        const int at = MemoryLayout::EntryBytes * (n - 1);
+        if (!takeEntry(n, bytes.mid(at, MemoryLayout::EntryBytes)))
             return false;
     }
     return true;
@@ -119,23 +120,22 @@ QString DeviceReader::entryProblem(int slot, const Entry &entry) const
     if ((truckSlot && !m_truckSet) || (totalizeSlot && m_truckSet))
         return m_truckSet ? QStringLiteral("not a part of the truck ticket")
                           : QStringLiteral("not a part of the totalize ticket");
-    const Layout layout = layoutFor(m_deviceClass);
-    if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass))
+    const MemoryLayout &layout = MemoryLayout::of(m_deviceClass);
+    if (entry.first < layout.dataStart() || entry.last > layout.dataEnd())
         return QStringLiteral("outside the ticket memory");
     if (int(entry.last) < int(entry.first) - 1)
         return QStringLiteral("its last address lies before its first");
     return {};
 }
 
-TransferResult DeviceReader::readData(Layout layout)
+TransferResult DeviceReader::readData(const MemoryLayout &layout)
 {
     ProgressCounter progress(int(m_project.spaceRequired()));
     showProgress(progress);
 
-    const int unit = writeUnit(m_deviceClass);
-    // The Velmar rule looks two reads ahead before it adds one read's worth.
-    const int limit = layout == Layout::Zorla ? unit : 2 * unit;
-    for (int n = 1; n <= directorySlotCount(layout); ++n) {
+    const int unit = layout.accessBytes();
+    const int limit = layout.readProgressLookahead();
+    for (int n = 1; n <= layout.entrySlots(); ++n) {
         const Entry &entry = m_entries[n - 1];
         if (entry.length == 0)
             continue;

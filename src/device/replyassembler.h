@@ -27,7 +27,6 @@ public:
     void setSplit(bool split) { m_split = split; }
     // Above shortReplySize, so that cutting a flood never completes a short reply.
     void setLimit(qsizetype bytes);
-    qsizetype limit() const { return m_limit; }
 
     void append(const QByteArray &piece);
     // The next completed reply, if there is one.

@@ -31,13 +31,10 @@ class SerialLink : public QObject
 public:
     static constexpr int slowTimeoutMs = 4000; // no device class, and the older ZORLA
     static constexpr int fastTimeoutMs = 2000; // the later ZORLA and the VELMAR
-    static constexpr char carriageReturn = 13;
     static constexpr char nak = 21;
     // Idle line time left after each character for devices that assemble commands one character
     // at a time (see characterPause()).
     static constexpr std::chrono::microseconds deviceSettleTime{1000};
-    // What an unfinished reply may grow to (see ReplyAssembler).
-    static constexpr qsizetype defaultReceiveLimit = ReplyAssembler::defaultLimit;
     static constexpr qsizetype keptAfterFlood = ReplyAssembler::keptAfterOverflow;
 
     explicit SerialLink(QObject *parent = nullptr);
@@ -82,7 +79,7 @@ public:
     int replyTimeout() const;
     // Test-only: multiplies the reply time-outs.
     void setTimeoutScale(double factor) { m_timeoutScale = factor; }
-    // Test-only: changes defaultReceiveLimit.
+    // Test-only: changes what an unfinished reply may grow to (see ReplyAssembler).
     void setReceiveLimit(qsizetype bytes) { m_assembler.setLimit(bytes); }
     // The pause after each character sent to a device of the older classes at the current rate.
     std::chrono::microseconds characterPause() const;
