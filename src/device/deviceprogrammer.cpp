@@ -49,7 +49,8 @@ TransferResult DeviceProgrammer::run()
 
     // Erase the directory: every directory byte in the Zorla layout, the entries of the slots
     // that this run programs in the Velmar layout (P1 and P2 only with the truck ticket).
-    const int entries = qMin(layout.entrySlots(), truck ? TicketProject::P2 : TicketProject::F);
+    const int entries =
+        qMin(layout.entrySlots(), int(truck ? TicketProject::P2 : TicketProject::F));
     Step step = eraseDirectory(entries, progress);
     if (step == Step::Continue)
         step = writeStream(stream, progress);
