@@ -71,6 +71,9 @@ if(UNIX)
     get_property(zv_gzipped GLOBAL PROPERTY ZV_GZIPPED)
     add_custom_target(zv_gzipped ALL DEPENDS ${zv_gzipped})
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${ZV_DOC_DIR})
+    # Tags lintian reports although nothing is wrong, each with its reason.
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/zvticket.lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zvticket)
     # The guide, registered with the system's documentation index.
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/zvticket.doc-base
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base RENAME zvticket-guide)
