@@ -49,12 +49,16 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
 
-# Builds the .deb, validates its AppStream metainfo, and fails when lintian reports an error or a
-# warning about it (its informational and pedantic tags are shown too).
+# Builds the .deb, validates its AppStream metainfo against the files the package installs, and
+# fails when lintian reports an error or a warning about it (informational and pedantic tags are
+# shown too).
 package: build
 	cd $(BUILD) && cpack -G DEB
-	appstreamcli validate --no-net $(BUILD)/packaging/*.metainfo.xml
 	@deb=$$(ls -t $(BUILD)/zvticket_*.deb | head -n 1); \
+	tree=$$(mktemp -d) && dpkg-deb -x "$$deb" "$$tree" && \
+	echo "appstreamcli validate-tree $$deb" && \
+	appstreamcli validate-tree --no-net "$$tree"; status=$$?; rm -rf "$$tree"; \
+	[ $$status -eq 0 ] || exit $$status; \
 	echo "lintian $$deb"; \
 	lintian --pedantic --display-info --fail-on error,warning "$$deb"
 
