@@ -6,7 +6,6 @@
 #include <QThread>
 #include <QtTest>
 
-using namespace std::chrono_literals;
 using Model = SimulatedDevice::Model;
 
 namespace
@@ -109,9 +108,7 @@ void TestReplugSimulator::swap()
     QVERIFY2(waited >= (everyMs > 0 ? everyMs : QuietMs) - 2, qPrintable(QString::number(waited)));
     QElapsedTimer absent;
     absent.start();
-
-    // Unplugged: the device takes nothing from the line.
-    QVERIFY(device.receive("@C4\r").isEmpty());
+    QVERIFY(device.receive("@C4\r").isEmpty()); // unplugged: nothing is taken from the line
     QVERIFY(pluggedIn.wait(PatienceMs));
     QVERIFY2(absent.elapsed() >= AbsentMs - 2, qPrintable(QString::number(absent.elapsed())));
     // "@E9FF" + "E-??\r" would be a read.
