@@ -3,7 +3,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
-            libqt6svg6 qt6-qpa-plugins lintian ser2net xvfb xauth imagemagick
+            libqt6svg6 qt6-qpa-plugins lintian appstream ser2net xvfb xauth imagemagick
 SIM ?= velmar:industrial
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
@@ -52,12 +52,18 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-paperbench ]; then \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/zvticket-paperbench; fi
 
-# Builds the .deb and fails when lintian reports an error or a warning about it.
+# Builds the .deb, validates its AppStream metainfo against the files the package installs, and
+# fails when lintian reports an error or a warning about it (informational and pedantic tags are
+# shown too).
 package: build
 	cd $(BUILD) && cpack -G DEB
 	@deb=$$(ls -t $(BUILD)/zvticket_*.deb | head -n 1); \
+	tree=$$(mktemp -d) && dpkg-deb -x "$$deb" "$$tree" && \
+	echo "appstreamcli validate-tree $$deb" && \
+	appstreamcli validate-tree --no-net "$$tree"; status=$$?; rm -rf "$$tree"; \
+	[ $$status -eq 0 ] || exit $$status; \
 	echo "lintian $$deb"; \
-	lintian --fail-on error,warning "$$deb"
+	lintian --pedantic --display-info --fail-on error,warning "$$deb"
 
 install: build
 	cmake --install $(BUILD)

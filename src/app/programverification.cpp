@@ -3,7 +3,7 @@
 #include "devicereader.h"
 #include "devicesession.h"
 #include "dialogservice.h"
-#include "memorymap.h"
+#include "memorylayout.h"
 #include "programmedimage.h"
 #include "seriallink.h"
 #include "ticketproject.h"
@@ -33,7 +33,7 @@ QString ProgramVerification::run()
     const DeviceClass deviceClass = m_session.link().deviceClass();
     const QList<int> unreadable = ProgrammedImage::unreadable(expected, deviceClass);
     // Slots without a directory entry are not compared: the read gives them back empty.
-    for (int n = directorySlotCount(layoutFor(deviceClass)) + 1; n <= TicketProject::slotCount; ++n)
+    for (int n = MemoryLayout::of(deviceClass).entrySlots() + 1; n <= TicketProject::slotCount; ++n)
         expected[n - 1].reset();
 
     TicketProject readBack;

@@ -36,8 +36,8 @@ TransferResult DeviceReader::run()
     m_truckSet = m_session.identity().truckApplication();
     m_skipped.clear();
     m_skippedEntries.clear();
-    const Layout layout = layoutFor(m_deviceClass);
-    if (layout == Layout::None)
+    const MemoryLayout &layout = MemoryLayout::of(m_deviceClass);
+    if (!layout.known())
         return finish(TransferResult::Outcome::Read);
 
     if (!readDirectory(layout))
@@ -84,8 +84,8 @@ bool DeviceReader::read(quint16 address, QByteArray *bytes)
 bool DeviceReader::isUnechoedReply(const QByteArray &reply) const
 {
     constexpr qsizetype DataStart = 7; // the eighth character
-    return reply.size() == DataStart + 2 * writeUnit(m_deviceClass) + 1 && reply.endsWith('\r') &&
-           readReplyBytes(reply, m_deviceClass);
+    return reply.size() == DataStart + 2 * MemoryLayout::of(m_deviceClass).accessBytes() + 1 &&
+           reply.endsWith('\r') && readReplyBytes(reply, m_deviceClass);
 }
 
 void DeviceReader::warnUnchecked()
@@ -98,30 +98,31 @@ void DeviceReader::warnUnchecked()
         QStringLiteral("Read warning"));
 }
 
-bool DeviceReader::readDirectory(Layout layout)
+bool DeviceReader::readDirectory(const MemoryLayout &layout)
 {
-    if (layout == Layout::Velmar) {
-        // Each entry is shown as soon as it has been read.
-        for (int n = 1; n <= directorySlotCount(layout); ++n) {
+    if (!layout.directoryIsOneBlock()) {
+        // Each entry is one access, shown as soon as it has been read.
+        for (int n = 1; n <= layout.entrySlots(); ++n) {
             QByteArray entry;
-            if (!read(directoryEntryAddress(layout, n), &entry) || !takeEntry(n, entry))
+            if (!read(layout.entryAddress(n), &entry) || !takeEntry(n, entry))
                 return false;
         }
         return true;
     }
 
-    // The Zorla directory is 16 bytes read one or four at a time, then split into four entries.
-    const int unit = writeUnit(m_deviceClass);
-    const quint16 directory = directoryEntryAddress(layout, 1);
+    // The whole directory is read one access at a time, then split into its entries.
+    const int unit = layout.accessBytes();
+    const quint16 directory = layout.entryAddress(1);
     QByteArray bytes;
-    for (int offset = 0; offset < 16; offset += unit) {
+    for (int offset = 0; offset < layout.directoryBytes(); offset += unit) {
         QByteArray part;
         if (!read(quint16(directory + offset), &part))
             return false;
         bytes += part;
     }
-    for (int n = 1; n <= directorySlotCount(layout); ++n) {
-        if (!takeEntry(n, bytes.mid(4 * (n - 1), 4)))
+    for (int n = 1; n <= layout.entrySlots(); ++n) {
+        const int at = MemoryLayout::EntryBytes * (n - 1);
+        if (!takeEntry(n, bytes.mid(at, MemoryLayout::EntryBytes)))
             return false;
     }
     return true;
@@ -163,23 +164,22 @@ QString DeviceReader::entryProblem(int slot, const Entry &entry) const
                                            "belongs to the totalize ticket")
                           : QStringLiteral("the device prints the totalize ticket, and this slot "
                                            "belongs to the truck ticket");
-    const Layout layout = layoutFor(m_deviceClass);
-    if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass))
+    const MemoryLayout &layout = MemoryLayout::of(m_deviceClass);
+    if (entry.first < layout.dataStart() || entry.last > layout.dataEnd())
         return QStringLiteral("the device keeps it outside the ticket memory");
     if (int(entry.last) < int(entry.first) - 1)
         return QStringLiteral("the device's record of it is damaged (it ends before it starts)");
     return {};
 }
 
-TransferResult DeviceReader::readData(Layout layout)
+TransferResult DeviceReader::readData(const MemoryLayout &layout)
 {
     ProgressCounter progress(int(m_project.spaceRequired()));
     showProgress(progress);
 
-    const int unit = writeUnit(m_deviceClass);
-    // The Velmar rule looks two reads ahead before it adds one read's worth.
-    const int limit = layout == Layout::Zorla ? unit : 2 * unit;
-    for (int n = 1; n <= directorySlotCount(layout); ++n) {
+    const int unit = layout.accessBytes();
+    const int limit = layout.readProgressLookahead();
+    for (int n = 1; n <= layout.entrySlots(); ++n) {
         const Entry &entry = m_entries[n - 1];
         if (entry.length == 0)
             continue;

@@ -32,11 +32,11 @@ private:
     // One memory read and its data; false when no usable reply came (m_failedReply tells why,
     // or m_invalid says what the device sent instead).
     bool read(quint16 address, QByteArray *bytes);
-    bool readDirectory(Layout layout);
+    bool readDirectory(const MemoryLayout &layout);
     // Takes one entry and shows its length; one that cannot be read is taken as an empty slot.
     bool takeEntry(int slot, const QByteArray &bytes);
     QString entryProblem(int slot, const Entry &entry) const;
-    TransferResult readData(Layout layout);
+    TransferResult readData(const MemoryLayout &layout);
     void showProgress(const ProgressCounter &progress);
     TransferResult finish(TransferResult::Outcome outcome);
     TransferResult failed();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "memorymap.h"
+#include "memorylayout.h"
 #include "ticketproject.h"
 #include "ticketstream.h"
 
@@ -43,7 +43,7 @@ QList<ProgrammedImage::Difference> ProgrammedImage::compare(const Slots &expecte
 QList<int> ProgrammedImage::unreadable(const Slots &expected, DeviceClass deviceClass)
 {
     QList<int> slotNumbers;
-    const int readable = directorySlotCount(layoutFor(deviceClass));
+    const int readable = MemoryLayout::of(deviceClass).entrySlots();
     for (int n = readable + 1; n <= TicketProject::slotCount; ++n) {
         if (expected[n - 1] && !expected[n - 1]->isEmpty())
             slotNumbers.append(n);

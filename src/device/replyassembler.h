@@ -29,7 +29,6 @@ public:
     void setSplit(bool split) { m_split = split; }
     // Above shortReplySize, so that cutting a flood never leaves a short reply.
     void setLimit(qsizetype bytes);
-    qsizetype limit() const { return m_limit; }
 
     void append(const QByteArray &piece);
     // The next reply completed by a carriage return, if there is one.

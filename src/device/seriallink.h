@@ -32,13 +32,10 @@ class SerialLink : public QObject
 public:
     static constexpr int slowTimeoutMs = 4000; // no device class, and the older ZORLA
     static constexpr int fastTimeoutMs = 2000; // the later ZORLA and the VELMAR
-    static constexpr char carriageReturn = 13;
     static constexpr char nak = 21;
     // Idle line time left after each character for devices that assemble commands one character
     // at a time (see characterPause()).
     static constexpr std::chrono::microseconds deviceSettleTime{1000};
-    // What an unfinished reply may grow to (see ReplyAssembler).
-    static constexpr qsizetype defaultReceiveLimit = ReplyAssembler::defaultLimit;
     static constexpr qsizetype keptAfterFlood = ReplyAssembler::keptAfterOverflow;
     // The quiet time after nine characters holding "@" that makes them a reply on a network port.
     static constexpr std::chrono::milliseconds networkQuietGap{50};
@@ -89,7 +86,7 @@ public:
     int replyTimeout() const;
     // Test-only: multiplies the reply time-outs.
     void setTimeoutScale(double factor) { m_timeoutScale = factor; }
-    // Test-only: changes defaultReceiveLimit.
+    // Test-only: changes what an unfinished reply may grow to (see ReplyAssembler).
     void setReceiveLimit(qsizetype bytes) { m_assembler.setLimit(bytes); }
     // Test-only: called with the index of each character of a command just before it is written
     // (with 0 before a command that goes out at once).

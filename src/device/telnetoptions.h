@@ -18,8 +18,6 @@ public:
 
     // The client's own side of an option (what the server asked with DO).
     bool isLocalEnabled(quint8 option) const { return m_local[option].enabled; }
-    // The server's side of an option (what it offered with WILL).
-    bool isRemoteEnabled(quint8 option) const { return m_remote[option].enabled; }
     // The server said DONT to an option the client asked for or had on.
     bool isLocalRefused(quint8 option) const { return m_local[option].refused; }
     // The client's requests that the server has not answered yet.

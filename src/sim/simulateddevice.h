@@ -167,7 +167,6 @@ public:
 
     // A device that is not plugged in takes nothing from the line and answers nothing.
     void setPluggedIn(bool pluggedIn) { m_pluggedIn = pluggedIn; }
-    bool isPluggedIn() const { return m_pluggedIn; }
     // Data memory and directory back to 0xFF, as a fresh device has them; a command line that
     // was only partly received is dropped.
     void erase();
@@ -199,7 +198,6 @@ private:
     bool touchesDirectory(quint16 address, qsizetype length) const;
     QByteArray readUnit(quint16 address) const;
     void writeUnit(quint16 address, const QByteArray &bytes);
-    const Fault *faultFor(qint64 command) const;
 
     struct ScheduledFault {
         Fault fault;

@@ -6,7 +6,7 @@
 #include <QQueue>
 #include <functional>
 
-// A dialog service for tests and unattended runs: answers file dialogs from a script and records
+// A dialog service for tests and the benchmark: answers file dialogs from a script and records
 // every message box in the order it was shown.
 class ScriptedDialogService : public DialogService
 {
