@@ -7,7 +7,7 @@ PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
 SIM ?= velmar:industrial
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
+.PHONY: all deps configure build run test bench bench-station package install format clean fuzz check-sanitize \
         soak windows-deps windows-qt windows windows-test
 
 all: build
@@ -47,6 +47,11 @@ test: build
 
 bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
+	else echo "no benchmark built"; fi
+
+# The production station against sixteen replugging devices: several minutes, so not in bench.
+bench-station: build
+	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench station --detail; \
 	else echo "no benchmark built"; fi
 
 # Builds the .deb and fails when lintian reports an error or a warning about it.
