@@ -77,6 +77,11 @@ int runStation(bool detail)
 
 int main(int argc, char *argv[])
 {
+    // Qt's event loop on GLib wakes itself up (an eventfd write and one more turn of the loop)
+    // each time a socket notifier is switched on or off, as the serial port does for every
+    // command it writes; Qt's own loop for Unix does not. Chosen before the first loop exists.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     const bool detail = arguments.contains(QStringLiteral("--detail"));

@@ -50,7 +50,8 @@ ParallelBenchmark::Result ParallelBenchmark::run()
         behindDefault = runOnPorts(file, 1, 1, false);
         behindTuned = runOnPorts(file, 1, 1, true);
     }
-    for (const Run *r : {&alone, &together, &behindDefault, &behindTuned}) {
+    for (const Run *r :
+         std::initializer_list<const Run *>{&alone, &together, &behindDefault, &behindTuned}) {
         if (result.problem.isEmpty())
             result.problem = r->problem;
     }

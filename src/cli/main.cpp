@@ -6,6 +6,11 @@
 
 int main(int argc, char *argv[])
 {
+    // Qt's event loop on GLib wakes itself up (an eventfd write and one more turn of the loop)
+    // each time a socket notifier is switched on or off, as the serial port does for every
+    // command it writes; Qt's own loop for Unix does not. Chosen before the first loop exists.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zvticket-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.101"));

@@ -33,7 +33,8 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SerialLink::onTimeout);
-    setPortNumber(1);
+    // Port option 1 until another is chosen; its system device is looked up when the port opens,
+    // since listing the system's serial ports takes milliseconds of work.
 }
 
 SerialLink::~SerialLink()
@@ -92,6 +93,8 @@ bool SerialLink::open(QString *error)
     };
     if (isOpen())
         return fail(portDescription(QStringLiteral("the port is already open.")));
+    if (m_byNumber && m_portName.isEmpty())
+        setPortNumber(m_portNumber);
     if (m_portName.isEmpty())
         return fail(QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
 
