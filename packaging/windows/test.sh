@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Tests the Windows build under wine and Xvfb: runs the cross-built test programs, and checks
+# Tests the Windows build under wine and Xvfb: runs the cross-built test programs (which leave
+# the settings dialog's picture in $BUILD_WIN/settings-com12.png), and checks
 # that zvticket-cli.exe from the ZIP archive gives the same results as the Linux build for
 # "info" and "pack" on the samples. Ends with one line "windows-test: N passed, N failed".
 #
@@ -78,7 +79,8 @@ run_test_programs() {
     fi
     local exe
     for exe in "${programs[@]}"; do
-        WINEPATH=$winepath QT_QPA_PLATFORM=${ZV_WIN_TEST_QPA:-windows} run_test_program "$exe"
+        WINEPATH=$winepath QT_QPA_PLATFORM=${ZV_WIN_TEST_QPA:-windows} \
+            ZV_SCREENSHOT_DIR=$(winpath "$repo/$BUILD_WIN") run_test_program "$exe"
     done
 }
 
@@ -194,6 +196,19 @@ run_socket_programming() {
     rm -rf "$work"
 }
 
+# zvticket-cli.exe ports --json lists wine's serial ports as a JSON array, opening none.
+run_ports_listing() {
+    [ -n "$programs" ] || return 0
+    local out status=0
+    out=$(timeout -k 10 60 wine "$programs/zvticket-cli.exe" ports --json 2>&1) || status=$?
+    printf '%s\n' "$out" | sed 's/\r$//'
+    if [ "$status" = 0 ] && printf '%s' "$out" | python3 -c 'import json,sys; json.load(sys.stdin)'; then
+        pass "zvticket-cli.exe ports --json"
+    else
+        fail "zvticket-cli.exe ports --json (exit $status)"
+    fi
+}
+
 # The window against a simulated device, photographed for the README: passes when it drew more
 # than a blank screen. The picture is left in $BUILD_WIN/zvticket-windows.png.
 run_window_screenshot() {
@@ -220,6 +235,7 @@ run_test_programs
 unpack_archive
 run_cli_comparisons
 run_socket_programming
+run_ports_listing
 run_window_screenshot
 [ -n "${unpacked:-}" ] && rm -rf "$unpacked"
 echo "windows-test: $passed passed, $failed failed"

@@ -79,11 +79,6 @@ QWidget *PortSettingsDialog::buildPortFrame()
     auto *portFrame = new QGroupBox(QStringLiteral("Port"), this);
     auto *portLayout = new QGridLayout(portFrame);
     m_portGroup = new QButtonGroup(this);
-#ifdef Q_OS_WIN
-    const bool chooseDevice = false; // COM n is the system port COMn
-#else
-    const bool chooseDevice = true;
-#endif
     for (int i = 1; i <= portCount; ++i) {
         PortRow &port = row(i);
         port.option = new QRadioButton(QStringLiteral("COM %1").arg(i), portFrame);
@@ -95,13 +90,11 @@ QWidget *PortSettingsDialog::buildPortFrame()
         port.device->setInsertPolicy(QComboBox::NoInsert);
         port.device->setMinimumContentsLength(14);
         port.device->setToolTip(QStringLiteral("Serial device of COM %1").arg(i));
-        port.device->setVisible(chooseDevice);
         port.description = new QLabel(portFrame);
-        port.description->setVisible(chooseDevice);
         portLayout->addWidget(port.option, i - 1, 0);
         portLayout->addWidget(port.device, i - 1, 1);
         portLayout->addWidget(port.description, i - 1, 2);
-        connect(port.device, &QComboBox::textActivated, this, [this, i] { rebind(i); });
+        connect(port.device, &QComboBox::activated, this, [this, i] { rebind(i); });
         connect(port.device->lineEdit(), &QLineEdit::editingFinished, this,
                 [this, i] { rebind(i); });
     }
@@ -178,7 +171,9 @@ void PortSettingsDialog::showBinding(int index, Probe probe)
     PortRow &port = row(index);
     const QSignalBlocker blocker(port.device);
     port.device->clear();
-    port.device->addItems(m_binding.availablePorts());
+    // Each choice shows its adapter; the edit line holds the bare name.
+    for (const QString &name : m_binding.availablePorts())
+        port.device->addItem(m_binding.describePort(name), name);
     port.device->setEditText(m_binding.systemName(index));
     QString text = m_binding.describe(index);
     if (probe == Probe::Missing)
@@ -189,11 +184,22 @@ void PortSettingsDialog::showBinding(int index, Probe probe)
     port.option->setToolTip(text);
 }
 
+// The device chosen in the list or typed for option `index`: a listed choice by its bare name.
+QString PortSettingsDialog::chosenDevice(int index) const
+{
+    const QComboBox *device = row(index).device;
+    const QString text = device->currentText().trimmed();
+    const int listed = device->findText(text);
+    return listed >= 0 ? device->itemData(listed).toString() : m_binding.normalizedName(text);
+}
+
 void PortSettingsDialog::rebind(int index)
 {
-    const QString chosen = row(index).device->currentText().trimmed();
-    if (chosen == m_binding.systemName(index))
+    const QString chosen = chosenDevice(index);
+    if (chosen == m_binding.systemName(index)) {
+        row(index).device->setEditText(chosen);
         return;
+    }
     m_binding.bind(index, chosen);
     probeOption(index);
 }

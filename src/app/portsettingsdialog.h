@@ -56,7 +56,7 @@ public:
     // The tag of portOption(index): "OCCUPED" when the port failed to open when the dialog was
     // loaded.
     QString tag(int index) const;
-    // The device chooser beside portOption(index) (hidden where the port names are fixed).
+    // The device chooser beside portOption(index): the system's ports, or any name typed in.
     QComboBox *deviceChooser(int index) const;
     // The status bar's settings summary, such as "COM 1, 9600bps 8-N-1", or empty.
     QString summary() const { return m_summary; }
@@ -88,6 +88,7 @@ private:
     void applyStoredChoice();
     void probeOption(int index);
     void showBinding(int index, Probe probe);
+    QString chosenDevice(int index) const;
     void rebind(int index);
     bool selectRateOf(const LineSettings &settings);
     void clearRateSelection();

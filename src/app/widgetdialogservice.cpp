@@ -50,6 +50,12 @@ void WidgetDialogService::showMessage(const QString &text, const QString &title)
     box.exec();
 }
 
+void WidgetDialogService::showNotice(const QString &text, const QString &title)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
 bool WidgetDialogService::askYesNo(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,

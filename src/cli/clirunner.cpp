@@ -9,6 +9,7 @@
 #include "interruptnotifier.h"
 #include "linesettings.h"
 #include "portbinding.h"
+#include "portlist.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
 #include "settingsstore.h"
@@ -65,6 +66,7 @@ QString CliRunner::usage()
         "  zvticket-cli station FILE.dat --port PORT ... [--baud RATE] [--verify] [--log "
         "FILE.csv]\n"
         "                       [--count N]\n"
+        "  zvticket-cli ports   [--json]\n"
         "\n"
         "Commands:\n"
         "  identify  Prints the device's model, software version, application and space.\n"
@@ -78,6 +80,8 @@ QString CliRunner::usage()
         "  station   Production station: on every port at once, waits for a device to answer,\n"
         "            programs (and verifies) it, logs it and waits until it is unplugged, then\n"
         "            takes the next; ends after N devices in all, or on Ctrl-C.\n"
+        "  ports     Lists the serial ports: name, COM option bound to it, adapter, maker,\n"
+        "            serial number, USB vendor:product and latency timer where shown.\n"
         "\n"
         "Options:\n"
         "  --port PORT        COM1..COM4 as the settings bind them, a device path (/dev/ttyUSB0,\n"
@@ -93,6 +97,7 @@ QString CliRunner::usage()
         "  --trace            Writes every command and reply to standard error.\n"
         "  --log FILE.csv     With station: appends one line per device (a header row first).\n"
         "  --count N          With station: ends after N devices on all ports together.\n"
+        "  --json             With ports: the list as JSON, for scripts.\n"
         "  --T/--H/--B/--F/--P1/--P2 FILE   With pack: the print file of that ticket slot.\n"
         "\n"
         "Exit status: 0 success, 1 device or communication failure, 2 usage, 3 file error,\n"
@@ -116,6 +121,8 @@ int CliRunner::run(const QStringList &arguments)
         return info(request->file);
     if (request->command == QStringLiteral("pack"))
         return pack(request->file, request->slotFiles);
+    if (request->command == QStringLiteral("ports"))
+        return listPorts(request->json);
     return runDeviceCommand(*request);
 }
 
@@ -133,6 +140,7 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
          QCommandLineOption(QStringLiteral("emulate-line")),
          {QStringLiteral("log"), QString(), QStringLiteral("FILE")},
          {QStringLiteral("count"), QString(), QStringLiteral("N")},
+         QCommandLineOption(QStringLiteral("json")),
          helpOption});
     for (int n = 1; n <= TicketProject::slotCount; ++n)
         parser.addOption({TicketProject::slotName(n), QString(), QStringLiteral("FILE")});
@@ -154,6 +162,15 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
                                           QStringLiteral("verify"),  QStringLiteral("pack"),
                                           QStringLiteral("info"),    QStringLiteral("station")};
     const bool needsFile = commandsWithFile.contains(request.command);
+    const bool listing = request.command == QStringLiteral("ports");
+    if (parser.isSet(QStringLiteral("json")) && !listing)
+        return usageError(QStringLiteral("--json goes with ports.")), std::nullopt;
+    if (listing) {
+        request.json = parser.isSet(QStringLiteral("json"));
+        if (positional.size() != 1)
+            return usageError(QStringLiteral("ports takes no file.")), std::nullopt;
+        return request;
+    }
     if (request.command != QStringLiteral("identify") && !needsFile)
         return usageError(QStringLiteral("unknown command '%1'.").arg(request.command)),
                std::nullopt;
@@ -386,6 +403,19 @@ int CliRunner::runStation(const Request &request, const QList<DeviceJob::Task> &
         anyFailed |= job->failed() > 0;
     }
     return interrupted ? ExitInterrupted : anyFailed ? ExitDeviceFailure : ExitSuccess;
+}
+
+int CliRunner::listPorts(bool json)
+{
+    SettingsStore store;
+    const PortBinding binding(store);
+    const QList<PortList::Port> ports = PortList::collect(binding);
+    QTextStream out(stdout);
+    if (json)
+        out << QString::fromUtf8(PortList::toJson(ports));
+    else
+        out << PortList::toText(ports);
+    return ExitSuccess;
 }
 
 int CliRunner::info(const QString &path)

@@ -12,7 +12,8 @@ class QCommandLineParser;
 class SimulatedSession;
 
 // The command-line front end: parses a command line and runs identify, program, read, verify,
-// pack or info with the same procedures as the window; returns the exit status.
+// pack or info with the same procedures as the window, or lists the serial ports; returns the
+// exit status.
 class CliRunner
 {
 public:
@@ -35,6 +36,7 @@ private:
         QStringList slotFiles; // pack: one per slot, empty where none was given
         QString log;           // station: the CSV record
         int count = 0;         // station: devices in all; 0 = until stopped
+        bool json = false;     // ports: as JSON
         DeviceJob::Task base;
     };
 
@@ -48,6 +50,7 @@ private:
     int runStation(const Request &request, const QList<DeviceJob::Task> &tasks);
     int report(const Request &request, const QList<DeviceJob::Task> &tasks,
                const std::vector<std::unique_ptr<DeviceJob>> &jobs);
+    int listPorts(bool json);
     int info(const QString &path);
     int pack(const QString &path, const QStringList &slotFiles);
 

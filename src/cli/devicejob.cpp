@@ -50,6 +50,12 @@ void DeviceJob::watch(DeviceSession &session)
 {
     SerialLink &link = session.link();
     if (m_task.trace) {
+        // Once per run: whether the adapter passes replies on at once.
+        connect(&link, &SerialLink::portOpened, this, [this, &link] {
+            if (!m_adapterNoted && !link.adapterNote().isEmpty())
+                line(link.adapterNote());
+            m_adapterNoted = true;
+        });
         connect(&link, &SerialLink::commandSent, this, [this](const QByteArray &bytes) {
             line(QStringLiteral("> ") + escapedBytes(bytes));
         });

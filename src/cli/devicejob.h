@@ -62,6 +62,7 @@ private:
     ConsoleOutput &m_output;
     DeviceSession *m_session = nullptr;
     std::atomic<bool> m_interrupted{false};
+    bool m_adapterNoted = false;
     int m_exitCode = 1;
     QString m_summary;
     DeviceIdentity m_identity;

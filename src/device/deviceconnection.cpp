@@ -1,6 +1,7 @@
 #include "deviceconnection.h"
 
 #include "devicesession.h"
+#include "dialogservice.h"
 #include "errors.h"
 #include "seriallink.h"
 
@@ -52,4 +53,8 @@ void DeviceConnection::connectAndIdentify()
     m_session.setPortState(DeviceSession::PortState::Connected);
     m_session.setTransfersEnabled(true);
     m_session.setIdentity(identity);
+    // Once per connection: an adapter that holds every reply back slows each command down.
+    const QString warning = link.adapterWarning();
+    if (!warning.isEmpty())
+        m_session.dialogs().showNotice(warning, QStringLiteral("Warning"));
 }

@@ -36,6 +36,10 @@ public:
     // What the channel is, for messages: "/dev/ttyUSB0", "rfc2217://10.0.0.5:4001".
     virtual QString description() const = 0;
     virtual QString errorString() const = 0;
+    // What opening found out about the adapter's latency: a note for traces, and a warning for
+    // the operator when the adapter holds replies back; empty where there is nothing to say.
+    virtual QString adapterNote() const { return {}; }
+    virtual QString adapterWarning() const { return {}; }
 
 signals:
     void readyRead();

@@ -111,7 +111,18 @@ bool SerialLink::open(QString *error)
     // Whatever an earlier run left waiting in the port is no reply to this one.
     m_transport->discardInput();
     m_assembler.clear();
+    emit portOpened();
     return true;
+}
+
+QString SerialLink::adapterNote() const
+{
+    return isOpen() ? m_transport->adapterNote() : QString();
+}
+
+QString SerialLink::adapterWarning() const
+{
+    return isOpen() ? m_transport->adapterWarning() : QString();
 }
 
 void SerialLink::close()

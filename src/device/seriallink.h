@@ -61,6 +61,10 @@ public:
     bool open(QString *error = nullptr);
     void close();
     bool isOpen() const;
+    // What opening the port found out about its adapter's latency (see PortTransport), while it
+    // is open.
+    QString adapterNote() const;
+    QString adapterWarning() const;
 
     // Sends the command and waits for its reply, sending it again up to `attempts` times in all
     // (at least once) while no reply comes within the time-out. Events are processed meanwhile.
@@ -88,6 +92,7 @@ public:
     std::chrono::microseconds characterPause() const;
 
 signals:
+    void portOpened();
     void commandSent(const QByteArray &command);
     void replyCompleted(const QByteArray &reply);
     // A refusal (NAK) completed; while a command waits, its time-out keeps running meanwhile.

@@ -39,8 +39,9 @@ bool isPortFailure(QSerialPort::SerialPortError error)
 
 } // namespace
 
-SerialPortTransport::SerialPortTransport(const QString &systemName, QObject *parent)
-    : PortTransport(parent)
+SerialPortTransport::SerialPortTransport(const QString &systemName, QObject *parent,
+                                         std::unique_ptr<AdapterLatency::Setting> latency)
+    : PortTransport(parent), m_latency(std::move(latency))
 {
     m_port.setPortName(systemName);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
@@ -52,14 +53,17 @@ SerialPortTransport::SerialPortTransport(const QString &systemName, QObject *par
 SerialPortTransport::~SerialPortTransport()
 {
     disconnect(&m_port, nullptr, this, nullptr);
-    m_port.close();
+    closePort();
 }
 
 bool SerialPortTransport::open(QString *error)
 {
     m_port.clearError();
-    if (m_port.open(QIODevice::ReadWrite))
+    if (m_port.open(QIODevice::ReadWrite)) {
+        m_latency.engage(qintptr(m_port.handle()));
+        m_warning = AdapterLatency::timerWarning(m_port.portName());
         return true;
+    }
     if (error)
         *error = describeOpenFailure();
     return false;
@@ -85,6 +89,13 @@ QString SerialPortTransport::describeOpenFailure() const
 
 void SerialPortTransport::close()
 {
+    closePort();
+}
+
+void SerialPortTransport::closePort()
+{
+    if (m_port.isOpen())
+        m_latency.release(qintptr(m_port.handle()));
     m_port.close();
 }
 
@@ -129,6 +140,6 @@ void SerialPortTransport::onError(QSerialPort::SerialPortError error)
     // The device is gone or the port broke: nothing more can be read from it.
     if (!isPortFailure(error) || !m_port.isOpen())
         return;
-    m_port.close();
+    closePort();
     emit lost(QStringLiteral("the device was disconnected"));
 }

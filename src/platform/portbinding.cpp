@@ -3,6 +3,7 @@
 #include "settingsstore.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -42,17 +43,9 @@ bool validOption(int n)
     return n >= 1 && n <= PortBinding::optionCount;
 }
 
-#ifdef Q_OS_WIN
-// "socket://HOST:PORT" and the like: a serial server on the network.
-bool isNetworkPort(const QString &name)
-{
-    return name.contains(QLatin1String("://"));
-}
-#endif
-
 } // namespace
 
-PortBinding::PortBinding(SettingsStore &store) : m_store(store)
+PortBinding::PortBinding(SettingsStore &store, Naming naming) : m_store(store), m_naming(naming)
 {
     refresh();
 }
@@ -76,49 +69,92 @@ QStringList PortBinding::defaultOrder(QStringList systemLocations)
     return systemLocations;
 }
 
+QString PortBinding::systemNameOf(const QSerialPortInfo &info)
+{
+#ifdef Q_OS_WIN
+    return info.portName();
+#else
+    return info.systemLocation();
+#endif
+}
+
 QStringList PortBinding::systemPorts()
 {
     QStringList locations;
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
-        locations.append(info.systemLocation());
+        locations.append(systemNameOf(info));
     return locations;
+}
+
+QString PortBinding::adapterDetails(const QSerialPortInfo &info)
+{
+    QStringList details;
+    if (!info.description().isEmpty())
+        details.append(info.description());
+    if (!info.manufacturer().isEmpty() && !info.description().contains(info.manufacturer()))
+        details.append(info.manufacturer());
+    return details.join(QStringLiteral(", "));
 }
 
 void PortBinding::refresh()
 {
-    refresh(systemPorts());
+    QStringList names;
+    QHash<QString, QString> details;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports) {
+        names.append(systemNameOf(info));
+        details.insert(names.last(), adapterDetails(info));
+    }
+    refresh(names);
+    m_details = details;
 }
 
 void PortBinding::refresh(const QStringList &systemLocations)
 {
-    m_available = defaultOrder(systemLocations);
+    m_details.clear();
+    if (m_naming == Naming::SystemOrder) {
+        m_available = defaultOrder(systemLocations);
+        return;
+    }
+    m_available.clear();
+    for (const QString &name : systemLocations)
+        m_available.append(normalizedName(name));
+    std::sort(m_available.begin(), m_available.end(), nameLess);
+    m_available.removeDuplicates();
+}
+
+QString PortBinding::normalizedName(const QString &name) const
+{
+    static const QRegularExpression comPort(QStringLiteral(R"(^(?:\\\\\.\\)?COM(\d{1,3})$)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QString trimmed = name.trimmed();
+    if (m_naming != Naming::ComNumbers)
+        return trimmed;
+    const QRegularExpressionMatch match = comPort.match(trimmed);
+    const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
+    return number >= 1 && number <= maxComNumber ? QStringLiteral("COM%1").arg(number) : trimmed;
 }
 
 QString PortBinding::storedBinding(int n) const
 {
-    return m_store.value(settingsKey(n), QString()).trimmed();
+    return normalizedName(m_store.value(settingsKey(n), QString()));
 }
 
 bool PortBinding::isBound(int n) const
 {
-#ifdef Q_OS_WIN
-    return validOption(n) && isNetworkPort(storedBinding(n));
-#else
     return validOption(n) && !storedBinding(n).isEmpty();
-#endif
 }
 
 QString PortBinding::systemName(int n) const
 {
-#ifdef Q_OS_WIN
-    return isBound(n) ? storedBinding(n) : QStringLiteral("COM%1").arg(n);
-#else
     if (!validOption(n))
         return {};
     const QString own = storedBinding(n);
     if (!own.isEmpty())
         return own;
+    if (m_naming == Naming::ComNumbers)
+        return QStringLiteral("COM%1").arg(n);
 
     QStringList taken;
     for (int option = 1; option <= optionCount; ++option) {
@@ -136,29 +172,24 @@ QString PortBinding::systemName(int n) const
         result = next < m_available.size() ? m_available.at(next++) : QString();
     }
     return result;
-#endif
+}
+
+QString PortBinding::describePort(const QString &systemName) const
+{
+    const QString details = m_details.value(systemName);
+    return details.isEmpty() ? systemName : QStringLiteral("%1 (%2)").arg(systemName, details);
 }
 
 QString PortBinding::describe(int n) const
 {
     const QString name = systemName(n);
-    if (name.isEmpty())
-        return QStringLiteral("no device");
-    const QSerialPortInfo info(name);
-    QStringList details;
-    if (!info.description().isEmpty())
-        details.append(info.description());
-    if (!info.manufacturer().isEmpty() && !info.description().contains(info.manufacturer()))
-        details.append(info.manufacturer());
-    if (details.isEmpty())
-        return name;
-    return QStringLiteral("%1 (%2)").arg(name, details.join(QStringLiteral(", ")));
+    return name.isEmpty() ? QStringLiteral("no device") : describePort(name);
 }
 
 void PortBinding::bind(int n, const QString &systemName)
 {
     if (!validOption(n))
         return;
-    m_store.setValue(settingsKey(n), systemName.trimmed());
+    m_store.setValue(settingsKey(n), normalizedName(systemName));
     m_store.sync();
 }

@@ -72,35 +72,7 @@ class TestPortSettingsDialog : public QObject
     // DeviceSession::PortState by name.
     static constexpr const char *portStates[] = {"NotConnected", "PortOpened", "Connected"};
 
-    static QStringList devices(const char *names)
-    {
-        QStringList list = QString::fromLatin1(names).split(QLatin1Char(' '));
-        for (QString &name : list)
-            name.prepend(QStringLiteral("/dev/"));
-        return list;
-    }
-
 private slots:
-    // Unbound options take the system's ports in order, USB and ACM adapters first, skipping the
-    // devices the user has bound (and kept in the store) for other options.
-    void defaultBinding()
-    {
-        QTemporaryDir dir;
-        SettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
-        const QStringList system = devices("ttyS10 ttyS2 ttyUSB1 ttyAMA0 ttyACM0 ttyUSB0");
-        PortBinding binding(store);
-        binding.refresh(system);
-        QCOMPARE(binding.availablePorts(), devices("ttyACM0 ttyUSB0 ttyUSB1 ttyS2 ttyS10 ttyAMA0"));
-        binding.bind(2, QStringLiteral("/dev/ttyACM0"));
-        binding.bind(3, QStringLiteral("/dev/pts/7"));
-        PortBinding reloaded(store);
-        reloaded.refresh(system);
-        QStringList options;
-        for (int n = 1; n <= 4; ++n)
-            options << reloaded.systemName(n);
-        QCOMPARE(options, devices("ttyUSB0 ttyACM0 pts/7 ttyUSB1"));
-    }
-
     void load_data()
     {
         QTest::addColumn<QList<int>>("inUse");

@@ -1,13 +1,20 @@
+#include "adapterlatencytimer.h"
 #include "connecteddevice.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
+#include "portbinding.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
 #include "replugsimulator.h"
+#include "settingsstore.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
+#include <QSerialPortInfo>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
@@ -152,8 +159,9 @@ private slots:
         QCOMPARE(
             runCli("pack %1 --B %2", {packed, dir.filePath(QStringLiteral("no.prn"))}).exitCode, 3);
 
-        for (const char *usage : {"", "burn", "identify --simulate velmar --baud 9601",
-                                  "read x.dat --port a --port b", "identify --simulate teapot"})
+        for (const char *usage :
+             {"", "burn", "identify --simulate velmar --baud 9601", "read x.dat --port a --port b",
+              "identify --simulate teapot", "ports x.dat", "identify --simulate velmar --json"})
             QVERIFY2(runCli(usage).exitCode == 2, usage);
     }
 
@@ -353,6 +361,63 @@ private slots:
         });
         QCOMPARE(run.exitCode, 130);
         QVERIFY(clock.elapsed() < 3000);
+    }
+
+    // "ports --json" gives every port the system lists, with its adapter, the COM option the
+    // user's settings bind to it and its latency timer; nothing else, and opens none of them.
+    void portsAsTheSystemListsThem()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        const auto infos = QSerialPortInfo::availablePorts();
+        SettingsStore store;
+        PortBinding binding(store);
+        if (!infos.isEmpty())
+            binding.bind(3, infos.last().systemLocation());
+        const Run run = runCli("ports --json");
+        const Run text = runCli("ports");
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(run.exitCode, 0);
+        QJsonParseError error;
+        const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8(), &error).array();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(listed.size(), infos.size());
+        for (const QSerialPortInfo &info : infos) {
+            const QString name = info.systemLocation();
+            QJsonObject port;
+            for (const QJsonValue &value : listed) {
+                if (value[QStringLiteral("port")].toString() == name)
+                    port = value.toObject();
+            }
+            QVERIFY2(!port.isEmpty(), qPrintable(name));
+            QCOMPARE(port[QStringLiteral("description")].toString(), info.description());
+            QCOMPARE(port[QStringLiteral("manufacturer")].toString(), info.manufacturer());
+            QCOMPARE(port[QStringLiteral("serial_number")].toString(), info.serialNumber());
+            QCOMPARE(port[QStringLiteral("usb_id")].isNull(), !info.hasVendorIdentifier());
+            int option = 0;
+            for (int n = 1; n <= PortBinding::optionCount; ++n)
+                option = binding.systemName(n) == name ? n : option;
+            QCOMPARE(port[QStringLiteral("com_option")].toInt(), option);
+            QCOMPARE(port[QStringLiteral("latency_timer_ms")].toInt(-1),
+                     AdapterLatencyTimer::milliseconds(name).value_or(-1));
+            QVERIFY(text.out.contains(
+                name + QStringLiteral("  ") +
+                (option ? QStringLiteral("COM %1").arg(option) : QStringLiteral("-"))));
+        }
+        QCOMPARE(run.out.contains(QStringLiteral("\"com_option\": 3")), !infos.isEmpty());
+    }
+
+    // --trace says once, before the first command, whether the adapter passes replies on at once;
+    // a pseudo-terminal has no such setting.
+    void traceNamesTheAdapterLatency()
+    {
+        SimulatedPort port(Model::Velmar);
+        const Run run =
+            runCli("program %1 --port %2 --trace", {writeProject(dir, {20}), port.slavePath()});
+        QCOMPARE(run.exitCode, 0);
+        const QString note = QStringLiteral("low latency: not available on this port\n");
+        QVERIFY2(run.err.startsWith(note), qPrintable(run.err.left(200)));
+        QCOMPARE(run.err.count(QStringLiteral("low latency")), 1);
     }
 
     void interruptEndsAfterTheCommandInProgress()
