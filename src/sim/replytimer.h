@@ -16,8 +16,10 @@ class ReplyTimer : public QObject
 {
     Q_OBJECT
 public:
-    // How much of the wait is spun rather than slept.
-    static constexpr qint64 spinNs = 40000;
+    // How much of the wait is spun rather than slept: the time the system has lately taken to
+    // wake the thread once its timer expired, and a margin, within these bounds.
+    static constexpr qint64 minimumSpinNs = 20000;
+    static constexpr qint64 maximumSpinNs = 300000;
 
     explicit ReplyTimer(QObject *parent = nullptr);
     ~ReplyTimer() override;
@@ -33,9 +35,12 @@ signals:
 
 private:
     void expired();
+    void adaptSpin(qint64 wakeLatencyNs);
 
     bool m_active = false;
     qint64 m_dueNs = 0;
+    qint64 m_spinNs = minimumSpinNs;
+    qint64 m_wakeLatencyNs = 0; // a running average
 #ifdef Q_OS_WIN
     QTimer m_timer;
 #else

@@ -39,7 +39,7 @@ void ReplyTimer::start(qint64 dueNs)
     m_dueNs = dueNs;
     m_active = true;
     // An it_value of zero would disarm the timer; a passed time fires at once.
-    const qint64 wakeNs = qMax<qint64>(dueNs - spinNs, 1);
+    const qint64 wakeNs = qMax<qint64>(dueNs - m_spinNs, 1);
     itimerspec due{};
     due.it_value.tv_sec = time_t(wakeNs / 1000000000);
     due.it_value.tv_nsec = long(wakeNs % 1000000000);
@@ -64,9 +64,19 @@ void ReplyTimer::expired()
         return;
     if (!m_active)
         return;
-    // Woken up to spinNs early: the rest is spun, as a sleep that short would end later still.
+    adaptSpin(ReplySchedule::now() - (m_dueNs - m_spinNs));
+    // Woken up early by the time waking takes: the rest is spun, as a sleep would end later.
     while (ReplySchedule::now() < m_dueNs) {
     }
     m_active = false;
     emit timeout();
+}
+
+// Follows how late this thread wakes after its timer expires (a quarter of each new sample, a
+// sample no larger than the longest spin), and spins that much and a quarter more, so that a
+// reply falls due about when the thread is running again.
+void ReplyTimer::adaptSpin(qint64 wakeLatencyNs)
+{
+    m_wakeLatencyNs += (qBound<qint64>(0, wakeLatencyNs, maximumSpinNs) - m_wakeLatencyNs) / 4;
+    m_spinNs = qBound(minimumSpinNs, m_wakeLatencyNs + m_wakeLatencyNs / 4, maximumSpinNs);
 }
