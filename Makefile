@@ -48,6 +48,8 @@ test: build
 bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
+	@if [ -x $(BUILD)/bench/zvticket-paperbench ]; then \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/zvticket-paperbench; fi
 
 # The production station against sixteen replugging devices: several minutes, so not in bench.
 bench-station: build

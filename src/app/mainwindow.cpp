@@ -6,6 +6,7 @@
 #include "devicereader.h"
 #include "dialogservice.h"
 #include "helpviewer.h"
+#include "papertabs.h"
 #include "portbinding.h"
 #include "slotpreview.h"
 #include "toolbar.h"
@@ -25,6 +26,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -456,6 +458,11 @@ void MainWindow::showSlotPreview(int n)
     const TicketSlot &slot = m_project.slot(n);
     SlotPreview preview(SlotPreview::title(TicketProject::slotName(n), slot.fileTitle),
                         slot.content, this);
+    const auto shown = !m_layout->truckFrame()->isHidden()   ? PaperTabs::ShownSet::Truck
+                       : !m_layout->totalFrame()->isHidden() ? PaperTabs::ShownSet::Totalize
+                                                             : PaperTabs::ShownSet::PrintTicketOnly;
+    PaperTabs::addTo(preview.findChild<QTabWidget *>(), slot.content, m_project, shown, m_settings,
+                     m_dialogs);
     preview.exec();
 }
 

@@ -11,6 +11,7 @@
 #include "portbinding.h"
 #include "portlist.h"
 #include "programmingfile.h"
+#include "rendercommand.h"
 #include "projectcommands.h"
 #include "settingsstore.h"
 #include "simulatedsession.h"
@@ -67,6 +68,9 @@ QString CliRunner::usage()
         "FILE.csv]\n"
         "                       [--count N]\n"
         "  zvticket-cli ports   [--json]\n"
+        "  zvticket-cli render  FILE.dat|FILE.prn [--slot T|H|B|F|P1|P2|ticket]\n"
+        "                       [--family auto|escpos|escp24|escp9]\n"
+        "                       [--paper 80mm|80mm42|58mm|80col|136col] -o OUT.png|OUT.pdf\n"
         "\n"
         "Commands:\n"
         "  identify  Prints the device's model, software version, application and space.\n"
@@ -82,6 +86,8 @@ QString CliRunner::usage()
         "            takes the next; ends after N devices in all, or on Ctrl-C.\n"
         "  ports     Lists the serial ports: name, COM option bound to it, adapter, maker,\n"
         "            serial number, USB vendor:product and latency timer where shown.\n"
+        "  render    Draws the paper a print file, a slot of FILE.dat or the tickets the\n"
+        "            device prints from it (--slot ticket, the default) would give.\n"
         "\n"
         "Options:\n"
         "  --port PORT        COM1..COM4 as the settings bind them, a device path (/dev/ttyUSB0,\n"
@@ -99,6 +105,13 @@ QString CliRunner::usage()
         "  --count N          With station: ends after N devices on all ports together.\n"
         "  --json             With ports: the list as JSON, for scripts.\n"
         "  --T/--H/--B/--F/--P1/--P2 FILE   With pack: the print file of that ticket slot.\n"
+        "  --slot SLOT        With render: T, H, B, F, P1, P2, or ticket: T, then H + B + F\n"
+        "                     (or P1 + P2 when only they hold tickets) as programming leaves them.\n"
+        "  --family FAMILY    With render: the printer commands, auto (detected; default), escpos,\n"
+        "                     escp24 or escp9.\n"
+        "  --paper PAPER      With render: 80mm (48 columns), 80mm42, 58mm (32 columns), 80col or\n"
+        "                     136col (10 cpi); by default the family's usual paper.\n"
+        "  -o, --output FILE  With render: the picture to write, .png or .pdf.\n"
         "\n"
         "Exit status: 0 success, 1 device or communication failure, 2 usage, 3 file error,\n"
         "4 project does not fit, 130 interrupted.\n");
@@ -113,6 +126,8 @@ int CliRunner::usageError(const QString &text)
 
 int CliRunner::run(const QStringList &arguments)
 {
+    if (arguments.value(1) == QLatin1String("render"))
+        return RenderCommand(m_output).run(arguments);
     int exitCode = ExitSuccess;
     std::optional<Request> request = parse(arguments, &exitCode);
     if (!request)

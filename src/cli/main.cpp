@@ -2,7 +2,9 @@
 #include "consoleoutput.h"
 #include "systemfile.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -11,7 +13,16 @@ int main(int argc, char *argv[])
     // command it writes; Qt's own loop for Unix does not. Chosen before the first loop exists.
     if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
-    QCoreApplication app(argc, argv);
+    // Drawing needs fonts, and so a GUI application; on X11 and Wayland it draws off screen, with
+    // or without a display (Windows' own platform needs none).
+    const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
+#ifndef Q_OS_WIN
+    if (render)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    const std::unique_ptr<QCoreApplication> app =
+        render ? std::make_unique<QGuiApplication>(argc, argv)
+               : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zvticket-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.101"));
     ConsoleOutput output(ConsoleOutput::stderrIsTerminal());

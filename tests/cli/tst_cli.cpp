@@ -165,6 +165,48 @@ private slots:
             QVERIFY2(runCli(usage).exitCode == 2, usage);
     }
 
+    // The bundled examples drawn as the device prints them and slot by slot, to PNG and PDF; the
+    // output names the family and why it was chosen.
+    void renderDrawsTheExamples()
+    {
+        const QString examples = QStringLiteral(ZV_EXAMPLES_DIR);
+        const QString png = dir.filePath(QStringLiteral("sample.png"));
+        Run run = runCli("render %1 -o %2", {examples + QStringLiteral("/sample.dat"), png});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains(QStringLiteral("3 page(s), ESC/POS")), qPrintable(run.out));
+        QVERIFY(run.out.contains(QStringLiteral("family: ESC/POS commands: ESC E n")));
+        QVERIFY(run.out.contains(QStringLiteral("totalize ticket H + B + F")));
+        const QImage picture(png);
+        QCOMPARE(picture.width(), 567); // 80 mm at 180 dots an inch
+        QVERIFY(picture.height() > 900);
+
+        const QString pdf = dir.filePath(QStringLiteral("truck.pdf"));
+        run = runCli("render %1 --slot ticket --paper 58mm -o %2",
+                     {examples + QStringLiteral("/truck.dat"), pdf});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains(QStringLiteral("truck ticket P1 + P2")));
+        const QByteArray document = readBytes(QFile::encodeName(pdf));
+        QVERIFY(document.startsWith("%PDF"));
+        QCOMPARE(document.count("/Type /Page\n"), 3);
+
+        for (const char *file : {"ticket.txt", "header.prn", "body.prn", "footer.prn",
+                                 "truck1.prn", "truck2.prn"}) {
+            run = runCli("render %1 --family escp9 --paper 136col -o %2",
+                         {examples + QLatin1Char('/') + QLatin1String(file), png});
+            QVERIFY2(run.exitCode == 0 && QImage(png).width() == 2610, file);
+        }
+        run = runCli("render %1 --slot F -o %2", {examples + QStringLiteral("/sample.dat"), png});
+        QVERIFY(run.out.contains(QStringLiteral("2 page(s)")));
+
+        for (const char *usage : {"render", "render x.dat -o x.txt", "render x.prn --slot T -o x.png",
+                                  "render x.dat --slot Q -o x.png",
+                                  "render x.dat --family teapot -o x.png",
+                                  "render x.dat --paper a4 -o x.png"})
+            QVERIFY2(runCli(usage).exitCode == 2, usage);
+        QCOMPARE(runCli("render %1 -o %2", {dir.filePath(QStringLiteral("none.prn")), png}).exitCode,
+                 3);
+    }
+
     // Print files that would block or never end, outputs that are not regular files: a message
     // and exit 3 at once, nothing written. Names that are not UTF-8 are read and written as
     // spelled.
