@@ -7,8 +7,8 @@ PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
 SIM ?= velmar:industrial
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
-        soak windows-deps windows-qt windows windows-test screenshots
+.PHONY: all deps configure build run test bench bench-station package install format clean \
+        fuzz check-sanitize soak windows-deps windows-qt windows windows-test screenshots
 
 all: build
 
@@ -51,6 +51,11 @@ bench: build
 	@if [ -x $(BUILD)/bench/zvticket-windowbench ]; then $(BUILD)/bench/zvticket-windowbench; fi
 	@if [ -x $(BUILD)/bench/zvticket-paperbench ]; then \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/zvticket-paperbench; fi
+
+# The production station against sixteen replugging devices: several minutes, so not in bench.
+bench-station: build
+	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench station --detail; \
+	else echo "no benchmark built"; fi
 
 # Builds the .deb, validates its AppStream metainfo against the files the package installs, and
 # fails when lintian reports an error or a warning about it (informational and pedantic tags are

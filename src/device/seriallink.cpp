@@ -37,7 +37,6 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent)
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_quietTimer, &QTimer::timeout, this, &SerialLink::onQuiet);
-    setPortNumber(1);
 }
 
 SerialLink::~SerialLink()
@@ -96,6 +95,8 @@ bool SerialLink::open(QString *error)
     };
     if (isOpen())
         return fail(portDescription(QStringLiteral("the port is already open.")));
+    if (m_byNumber && m_portName.isEmpty())
+        setPortNumber(m_portNumber);
     if (m_portName.isEmpty())
         return fail(QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
 

@@ -126,6 +126,8 @@ private:
     QTimer m_quietTimer; // the quiet line after what may be a short reply
     PortBinding *m_binding = nullptr;
 
+    // Port option 1 until another is chosen; its system device is looked up only when the port
+    // opens, since listing the system's serial ports takes milliseconds of work.
     int m_portNumber = 1;
     bool m_byNumber = true; // the port was chosen as an option, not by name
     QString m_portName;

@@ -3,6 +3,7 @@
 #include "pty.h"
 #include "scripteddialogservice.h"
 #include "seriallink.h"
+#include "serialporttransport.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -412,6 +413,20 @@ private slots:
         QCOMPARE(link->exchange("@C4\r", 3).bytes, QByteArray("FIRST\r"));
         QCOMPARE(second, QByteArray("SECOND\r"));
         QCOMPARE(dialogs.messages, Messages());
+    }
+
+    // A command is on the line once written, without a turn of the event loop, so that the
+    // wait for its reply starts with it; waiting for it to be written then ends at once.
+    void writtenAtOnce()
+    {
+        Pty pty;
+        QVERIFY(pty.open());
+        SerialPortTransport port(pty.slavePath());
+        QVERIFY(port.open(nullptr));
+        QVERIFY(port.write("@C4\r"));
+        char line[8];
+        QCOMPARE(::read(pty.masterFd(), line, sizeof line), 4);
+        QVERIFY(port.waitForBytesWritten(0));
     }
 };
 
