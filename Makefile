@@ -3,12 +3,12 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake make g++ qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev \
-            libqt6svg6 qt6-qpa-plugins lintian ser2net
+            libqt6svg6 qt6-qpa-plugins lintian appstream ser2net xvfb xauth imagemagick
 SIM ?= velmar:industrial
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench package install format clean fuzz check-sanitize \
-        soak windows-deps windows-qt windows windows-test
+.PHONY: all deps configure build run test bench bench-station package install format clean \
+        fuzz check-sanitize soak windows-deps windows-qt windows windows-test screenshots
 
 all: build
 
@@ -48,18 +48,35 @@ test: build
 bench: build
 	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench; \
 	else echo "no benchmark built"; fi
+	@if [ -x $(BUILD)/bench/zvticket-windowbench ]; then $(BUILD)/bench/zvticket-windowbench; fi
 	@if [ -x $(BUILD)/bench/zvticket-paperbench ]; then \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/bench/zvticket-paperbench; fi
 
-# Builds the .deb and fails when lintian reports an error or a warning about it.
+# The production station against sixteen replugging devices: several minutes, so not in bench.
+bench-station: build
+	@if [ -x $(BUILD)/bench/zvticket-bench ]; then $(BUILD)/bench/zvticket-bench station --detail; \
+	else echo "no benchmark built"; fi
+
+# Builds the .deb, validates its AppStream metainfo against the files the package installs, and
+# fails when lintian reports an error or a warning about it (informational and pedantic tags are
+# shown too).
 package: build
 	cd $(BUILD) && cpack -G DEB
 	@deb=$$(ls -t $(BUILD)/zvticket_*.deb | head -n 1); \
+	tree=$$(mktemp -d) && dpkg-deb -x "$$deb" "$$tree" && \
+	echo "appstreamcli validate-tree $$deb" && \
+	appstreamcli validate-tree --no-net "$$tree"; status=$$?; rm -rf "$$tree"; \
+	[ $$status -eq 0 ] || exit $$status; \
 	echo "lintian $$deb"; \
-	lintian --fail-on error,warning "$$deb"
+	lintian --pedantic --display-info --fail-on error,warning "$$deb"
 
 install: build
 	cmake --install $(BUILD)
+
+# The README's pictures of the window, taken under Xvfb on the simulated device.
+SCREENSHOTS ?= doc/screenshots
+screenshots: build
+	tools/screenshots/make-screenshots $(BUILD) $(SCREENSHOTS)
 
 # --- Windows, cross-built here and tested under wine ------------------------------------------
 # Qt for Windows is built once into QT_WIN_PREFIX (outside the checkout) from the archives in

@@ -1,6 +1,7 @@
 #include "deviceserverthread.h"
 
 #include "ptydeviceserver.h"
+#include "replugsimulator.h"
 
 #include <chrono>
 #include <memory>
@@ -40,6 +41,9 @@ void DeviceServerThread::run()
         QObject::connect(&server.device(), &SimulatedDevice::commandHandled,
                          [this] { m_observer(); });
     recordTurnarounds(server);
+    std::unique_ptr<ReplugSimulator> replug;
+    if (m_replugging)
+        replug = std::make_unique<ReplugSimulator>(server.device(), std::chrono::milliseconds(0));
     m_started = server.start(&m_error);
     m_slavePath = server.slavePath();
     m_ready.release();
@@ -47,17 +51,31 @@ void DeviceServerThread::run()
         exec();
 }
 
+// A turnaround runs from the later of the reply's last byte written and the end of the other
+// end's pause after the command's last character, to the next command's first byte read.
 void DeviceServerThread::recordTurnarounds(PtyDeviceServer &server)
 {
     using Clock = std::chrono::steady_clock;
-    auto drainedAt = std::make_shared<std::optional<Clock::time_point>>();
-    QObject::connect(&server, &PtyDeviceServer::outputDrained,
-                     [drainedAt] { *drainedAt = Clock::now(); });
-    QObject::connect(&server, &PtyDeviceServer::inputRead, [this, drainedAt] {
+    struct Marks {
+        std::optional<Clock::time_point> readyAt;
+        Clock::time_point lastReadAt;
+    };
+    auto marks = std::make_shared<Marks>();
+    const auto pause = std::chrono::nanoseconds(m_pauseNs);
+    QObject::connect(&server, &PtyDeviceServer::outputDrained, [marks, pause] {
+        marks->readyAt = std::max(Clock::now(), marks->lastReadAt + pause);
+    });
+    QObject::connect(&server, &PtyDeviceServer::inputRead, [this, marks] {
         const Clock::time_point now = Clock::now();
-        if (drainedAt->has_value() && m_recording.load(std::memory_order_relaxed))
+        if (marks->readyAt.has_value() && m_recording.load(std::memory_order_relaxed))
             m_turnaroundsNs.push_back(
-                std::chrono::duration_cast<std::chrono::nanoseconds>(now - **drainedAt).count());
-        drainedAt->reset();
+                std::chrono::duration_cast<std::chrono::nanoseconds>(now - *marks->readyAt)
+                    .count());
+        marks->readyAt.reset();
+        marks->lastReadAt = now;
+    });
+    QObject::connect(&server, &DeviceServer::transmitted, [this](qint64 lateNs) {
+        if (m_recording.load(std::memory_order_relaxed))
+            m_latenessNs.push_back(lateNs);
     });
 }

@@ -25,10 +25,18 @@ public:
     void setCommandObserver(std::function<void()> observer) { m_observer = std::move(observer); }
 
     // While on, records the other end's turnaround as the device sees it: from the last byte of
-    // a reply written to the line to the first byte of the next command read from it. Read
-    // turnaroundsNs() once the server has stopped.
+    // a reply written to the line to the first byte of the next command read from it, and how
+    // late the emulated line sent each reply. Read both once the server has stopped.
     void setRecordingTurnarounds(bool on) { m_recording.store(on, std::memory_order_relaxed); }
     const std::vector<qint64> &turnaroundsNs() const { return m_turnaroundsNs; }
+    const std::vector<qint64> &latenessNs() const { return m_latenessNs; }
+    // The other end's pause after each character it sends (classes 0 and 1): a turnaround then
+    // starts no earlier than that pause after the command's last character has been read, so
+    // that it holds the other end's own time and not its pause. Set before startServer().
+    void setPauseAfterCharacter(qint64 ns) { m_pauseNs = ns; }
+    // Unplugs the device after each programming run and plugs in a fresh one (ReplugSimulator's
+    // defaults). Set before startServer().
+    void setReplugging(bool on) { m_replugging = on; }
 
     // Starts the thread and returns once the device listens; false with the reason on failure.
     bool startServer(QString *error);
@@ -50,5 +58,8 @@ private:
     QString m_slavePath;
     QString m_error;
     std::atomic<bool> m_recording = false;
+    qint64 m_pauseNs = 0;
+    bool m_replugging = false;
     std::vector<qint64> m_turnaroundsNs; // written by the server's thread only
+    std::vector<qint64> m_latenessNs;    // likewise
 };

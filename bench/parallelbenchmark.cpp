@@ -1,21 +1,17 @@
 #include "parallelbenchmark.h"
 
+#include "clirun.h"
 #include "deviceserverthread.h"
 #include "programmingfile.h"
 #include "ser2netserver.h"
 #include "ticketproject.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
 namespace
@@ -24,14 +20,6 @@ namespace
 // A kilobyte: at 19200 bps programming and verifying it take about eight seconds.
 constexpr qsizetype ProjectBytes = 1024;
 constexpr int CliTimeoutMs = 5 * 60 * 1000;
-
-qint64 childrenCpuNs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    auto ns = [](const timeval &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_usec * 1000; };
-    return ns(usage.ru_utime) + ns(usage.ru_stime);
-}
 
 } // namespace
 
@@ -49,11 +37,28 @@ ParallelBenchmark::Result ParallelBenchmark::run()
         result.problem = QStringLiteral("cannot write the project to %1").arg(dir.path());
         return result;
     }
-    const Run alone = runOnPorts(file, 1);
-    const Run together = runOnPorts(file, m_ports);
-    result.problem = !alone.problem.isEmpty() ? alone.problem : together.problem;
+    const Run alone = runOnPorts(file, 1, 0, true);
+    const bool relayed = !Ser2NetServer::program().isEmpty();
+    if (!relayed)
+        std::fprintf(stderr,
+                     "bench: ser2net is not installed; all %d devices on "
+                     "pseudo-terminals\n",
+                     m_ports);
+    const Run together = runOnPorts(file, m_ports, relayed ? m_ports / 2 : 0, true);
+    Run behindDefault, behindTuned;
+    if (relayed) {
+        behindDefault = runOnPorts(file, 1, 1, false);
+        behindTuned = runOnPorts(file, 1, 1, true);
+    }
+    for (const Run *r :
+         std::initializer_list<const Run *>{&alone, &together, &behindDefault, &behindTuned}) {
+        if (result.problem.isEmpty())
+            result.problem = r->problem;
+    }
     if (!result.problem.isEmpty() || alone.wallNs <= 0 || together.wallNs <= 0)
         return result;
+    result.ser2netDefaultS = double(behindDefault.wallNs) / 1e9;
+    result.ser2netTunedS = double(behindTuned.wallNs) / 1e9;
     result.aloneS = double(alone.wallNs) / 1e9;
     result.togetherS = double(together.wallNs) / 1e9;
     result.timeRatio = double(together.wallNs) / double(alone.wallNs);
@@ -73,21 +78,16 @@ bool ParallelBenchmark::writeProject(const QString &path) const
     return out.open(QIODevice::WriteOnly) && ProgrammingFile().write(out, project);
 }
 
-// Every second device is reached through ser2net as a raw stream, the rest on their
-// pseudo-terminals. Not with serial port control: through ser2net on loopback one device alone
-// then takes about three times as long as on its pseudo-terminal, and the ratio would show that
-// port's own pace rather than what running many ports at once costs.
-ParallelBenchmark::Run ParallelBenchmark::runOnPorts(const QString &file, int ports) const
+// The last `relayedPorts` devices are reached through ser2net as raw streams, tuned or with its
+// default packing, the rest on their pseudo-terminals. Not with serial port control: through
+// ser2net on loopback that adds the server's acknowledgements to each port's own pace, and the
+// ratio would show that rather than what running many ports at once costs.
+ParallelBenchmark::Run ParallelBenchmark::runOnPorts(const QString &file, int ports,
+                                                     int relayedPorts, bool tuned) const
 {
     Run run;
     std::vector<std::unique_ptr<DeviceServerThread>> servers;
     std::vector<std::unique_ptr<Ser2NetServer>> relays;
-    const bool relayed = ports > 1 && !Ser2NetServer::program().isEmpty();
-    if (ports > 1 && !relayed)
-        std::fprintf(stderr,
-                     "bench: ser2net is not installed; all %d devices on "
-                     "pseudo-terminals\n",
-                     ports);
     QStringList arguments{QStringLiteral("program"), file, QStringLiteral("--verify"),
                           QStringLiteral("--baud"), QString::number(m_lineRate)};
     for (int n = 0; n < ports; ++n) {
@@ -99,8 +99,10 @@ ParallelBenchmark::Run ParallelBenchmark::runOnPorts(const QString &file, int po
             return run;
         }
         QString port = servers.back()->slavePath();
-        if (relayed && n % 2 == 1) {
-            relays.push_back(std::make_unique<Ser2NetServer>(port, Ser2NetServer::Mode::Raw));
+        if (n >= ports - relayedPorts) {
+            relays.push_back(std::make_unique<Ser2NetServer>(
+                port, Ser2NetServer::Mode::Raw,
+                tuned ? Ser2NetServer::Packing::Tuned : Ser2NetServer::Packing::Default));
             if (!relays.back()->start()) {
                 run.problem = relays.back()->errorString();
                 return run;
@@ -109,40 +111,6 @@ ParallelBenchmark::Run ParallelBenchmark::runOnPorts(const QString &file, int po
         }
         arguments << QStringLiteral("--port") << port;
     }
-    return runCli(arguments);
-}
-
-// Waits in a nested event loop; the devices are served from their own threads meanwhile.
-ParallelBenchmark::Run ParallelBenchmark::runCli(const QStringList &arguments) const
-{
-    Run run;
-    QProcess cli;
-    cli.setProcessChannelMode(QProcess::MergedChannels);
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    timeout.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&cli, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&cli, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    const qint64 cpuBefore = childrenCpuNs();
-    QElapsedTimer clock;
-    clock.start();
-    cli.start(m_cliPath, arguments);
-    timeout.start(CliTimeoutMs);
-    loop.exec();
-    run.wallNs = clock.nsecsElapsed();
-    if (cli.state() != QProcess::NotRunning) {
-        cli.kill();
-        cli.waitForFinished();
-        run.problem = QStringLiteral("%1 did not finish in time").arg(m_cliPath);
-        return run;
-    }
-    // The tool has been waited for, so its time is now among the children's.
-    run.cpuNs = childrenCpuNs() - cpuBefore;
-    if (cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0)
-        run.problem =
-            QStringLiteral("%1 failed (%2): %3")
-                .arg(m_cliPath, cli.errorString(), QString::fromLocal8Bit(cli.readAll()).trimmed());
-    return run;
+    const CliRun cli = CliRun::run(m_cliPath, arguments, CliTimeoutMs);
+    return {cli.wallNs, cli.cpuNs, cli.problem};
 }

@@ -3,8 +3,9 @@
 #include <QStringList>
 
 // Runs the command-line tool's `program FILE --verify` against sixteen simulated devices at once
-// (half on pseudo-terminals, half behind ser2net on loopback) and against one alone, at an
-// emulated line rate, and relates the two wall times and the tool's CPU time.
+// (half on pseudo-terminals, half behind ser2net on loopback, tuned) and against one alone, at
+// an emulated line rate, and relates the two wall times and the tool's CPU time. Also runs one
+// device behind ser2net with its default packing and with the tuned one.
 class ParallelBenchmark
 {
 public:
@@ -13,7 +14,9 @@ public:
         double cpuOverWall = 0; // the tool's user+system time over its wall time, all ports
         double aloneS = 0;      // wall times in seconds
         double togetherS = 0;
-        QString problem; // empty when both runs succeeded
+        double ser2netDefaultS = 0; // one device behind ser2net; 0 when it is not installed
+        double ser2netTunedS = 0;
+        QString problem; // empty when all runs succeeded
     };
 
     // `cliPath`: the built zvticket-cli; `ports`: how many devices at once.
@@ -35,8 +38,7 @@ private:
     };
 
     bool writeProject(const QString &path) const;
-    Run runCli(const QStringList &arguments) const;
-    Run runOnPorts(const QString &file, int ports) const;
+    Run runOnPorts(const QString &file, int ports, int relayedPorts, bool tuned) const;
 
     QString m_cliPath;
     int m_ports;

@@ -198,8 +198,15 @@ TransferBenchmark::Result TransferBenchmark::run()
     QElapsedTimer clock;
     clock.start();
     HandledTimes handled;
+    SerialLink link;
+    link.setLineSettings(
+        {m_lineRate > 0 ? m_lineRate : RateWithoutEmulation, LineSettings::Parity::None, 8, 1});
     DeviceServerThread server(m_model, SimulatedDevice::Application::Industrial, m_lineRate);
     server.setCommandObserver([&] { handled.note(clock.nsecsElapsed()); });
+    // The older ZORLA is the one device of class 1, and the only one given characters singly.
+    if (m_model == SimulatedDevice::Model::ZorlaOld)
+        server.setPauseAfterCharacter(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(link.characterPause()).count());
     QString error;
     if (!server.startServer(&error)) {
         result.problem = error;
@@ -208,12 +215,9 @@ TransferBenchmark::Result TransferBenchmark::run()
 
     ScriptedDialogService dialogs;
     TicketProject project;
-    SerialLink link;
     DeviceSession session(link, dialogs);
     DeviceConnection connection(session);
     link.setPortName(server.slavePath());
-    link.setLineSettings(
-        {m_lineRate > 0 ? m_lineRate : RateWithoutEmulation, LineSettings::Parity::None, 8, 1});
     connection.toggle();
     const int deviceClass = int(link.deviceClass());
     result.name = QStringLiteral("%1-%2")
@@ -253,6 +257,8 @@ TransferBenchmark::Result TransferBenchmark::run()
     server.stopServer();
     result.deviceTurnaroundP50Us = percentileUs(server.turnaroundsNs(), 0.5);
     result.deviceTurnaroundP99Us = percentileUs(server.turnaroundsNs(), 0.99);
+    result.emulatorLateP50Us = percentileUs(server.latenessNs(), 0.5);
+    result.emulatorLateP99Us = percentileUs(server.latenessNs(), 0.99);
     result.problem = transferProblem(programmed, read, project, written, dialogs);
 
     const qint64 characterNs =

@@ -22,10 +22,14 @@ public:
         double toDeviceUs = 0;
         double fromDeviceUs = 0;
         double turnaroundUs = 0;
-        // The link's turnaround as the device sees it, from the last byte of a reply written to
-        // the first byte of the next command read, over programming and reading.
+        // The link's turnaround as the device sees it, from the last byte of a reply written (or,
+        // for classes 0 and 1, the end of the link's pause after the command's last character,
+        // if later) to the first byte of the next command read, over programming and reading.
         double deviceTurnaroundP50Us = 0;
         double deviceTurnaroundP99Us = 0;
+        // How late the emulated line sent each reply after its last character would have left.
+        double emulatorLateP50Us = 0;
+        double emulatorLateP99Us = 0;
         qsizetype commands = 0;
         QString problem; // empty when the run worked and read back what it wrote
     };

@@ -1,6 +1,6 @@
-# Installs the user guide, the sample project, the desktop integration, the manual pages, the
-# copyright and the changelog, compiles Help.chm on Windows where a CHM compiler is at hand, and
-# describes the Debian package. The programs install themselves from their own CMakeLists.
+# Installs the user guide (registered with doc-base), the sample project, the desktop integration
+# and its AppStream metainfo, the manual pages, the copyright and the changelog, compiles Help.chm
+# on Windows where a CHM compiler is at hand, and describes the Debian package. The programs install themselves from their own CMakeLists.
 include(GNUInstallDirs)
 
 set(ZV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/zvticket)
@@ -26,6 +26,20 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/zvticket.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zvticket-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME zvticket.xml)
+
+# A stripped program keeps the compiler's .comment and the .note section, which only take room:
+# the package's programs go without them, as the distribution's own do.
+if(UNIX)
+    foreach(program zvticket zvticket-cli zvticket-devsim)
+        install(CODE "
+            set(program \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
+            if(CMAKE_INSTALL_DO_STRIP AND EXISTS \"\${program}\")
+                execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                        --remove-section=.note \"\${program}\"
+                                COMMAND_ERROR_IS_FATAL ANY)
+            endif()")
+    endforeach()
+endif()
 
 # --- Manual pages, copyright, changelog (Unix) ---------------------------------------------------
 # Installed compressed with gzip -9n, so that the files carry no time stamp or name.
@@ -57,6 +71,12 @@ if(UNIX)
     get_property(zv_gzipped GLOBAL PROPERTY ZV_GZIPPED)
     add_custom_target(zv_gzipped ALL DEPENDS ${zv_gzipped})
     install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${ZV_DOC_DIR})
+    # Tags lintian reports although nothing is wrong, each with its reason.
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/zvticket.lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME zvticket)
+    # The guide, registered with the system's documentation index.
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/zvticket.doc-base
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base RENAME zvticket-guide)
 
     # The changelog's latest entry names the version being packaged.
     file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/changelog zv_latest LIMIT_COUNT 1)
@@ -64,6 +84,57 @@ if(UNIX)
         message(FATAL_ERROR "packaging/changelog: the latest entry is '${zv_latest}'; add an "
                             "entry for version ${PROJECT_VERSION}.")
     endif()
+endif()
+
+# --- AppStream metainfo (Unix) -----------------------------------------------------------------
+# What software centres show. The releases come from the changelog's entries, the screenshots
+# from the window's pictures in doc/screenshots; `make package` validates the result.
+function(zv_appstream_releases result)
+    file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/changelog lines REGEX "^(zvticket \\(| -- )")
+    set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+    set(releases "")
+    foreach(line ${lines})
+        if(line MATCHES "^zvticket \\(([^)]+)\\)")
+            set(version ${CMAKE_MATCH_1})
+        elseif(line MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+            set(day ${CMAKE_MATCH_1})
+            set(year ${CMAKE_MATCH_3})
+            list(FIND months ${CMAKE_MATCH_2} month)
+            math(EXPR month "${month} + 1")
+            if(month LESS 10)
+                set(month 0${month})
+            endif()
+            string(APPEND releases
+                   "    <release version=\"${version}\" date=\"${year}-${month}-${day}\"/>\n")
+        endif()
+    endforeach()
+    set(${result} "${releases}" PARENT_SCOPE)
+endfunction()
+
+function(zv_appstream_screenshots result)
+    file(GLOB shots RELATIVE ${CMAKE_SOURCE_DIR}/doc/screenshots
+         ${CMAKE_SOURCE_DIR}/doc/screenshots/main-*.png)
+    set(screenshots "")
+    set(type " type=\"default\"")
+    foreach(shot ${shots})
+        string(REGEX REPLACE "^main-(.*)\\.png$" "\\1" size ${shot})
+        string(APPEND screenshots "    <screenshot${type}>\n"
+               "      <caption>The main window at ${size}</caption>\n"
+               "      <image>${ZV_HOMEPAGE}/screenshots/${shot}</image>\n"
+               "    </screenshot>\n")
+        set(type "")
+    endforeach()
+    set(${result} "${screenshots}" PARENT_SCOPE)
+endfunction()
+
+if(UNIX)
+    set(ZV_HOMEPAGE https://dravenco.example/zvticket)
+    set(ZV_APPSTREAM_ID example.dravenco.zvticket)
+    zv_appstream_releases(ZV_APPSTREAM_RELEASES)
+    zv_appstream_screenshots(ZV_APPSTREAM_SCREENSHOTS)
+    set(ZV_METAINFO ${CMAKE_BINARY_DIR}/packaging/${ZV_APPSTREAM_ID}.metainfo.xml)
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/zvticket.metainfo.xml ${ZV_METAINFO} @ONLY)
+    install(FILES ${ZV_METAINFO} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
 # --- Debian package (cpack -G DEB) ---------------------------------------------------------------

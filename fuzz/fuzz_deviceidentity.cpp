@@ -12,11 +12,11 @@ qint64 spaceOf(DeviceClass deviceClass)
 {
     switch (deviceClass) {
     case DeviceClass::ZorlaOld:
-        return DeviceIdentity::zorlaOldSpace;
+        return 3056;
     case DeviceClass::Zorla:
-        return DeviceIdentity::zorlaSpace;
+        return 7152;
     case DeviceClass::Velmar:
-        return DeviceIdentity::velmarSpace;
+        return 20480;
     case DeviceClass::None:
         break;
     }

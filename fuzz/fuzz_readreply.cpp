@@ -21,7 +21,7 @@ bool isHexField(const QByteArray &field)
 
 void checkDecoding(const QByteArray &reply, DeviceClass deviceClass)
 {
-    const int unit = writeUnit(deviceClass);
+    const int unit = MemoryLayout::of(deviceClass).accessBytes();
     const std::optional<QByteArray> bytes = readReplyBytes(reply, deviceClass);
     const QByteArray field = reply.mid(7, 2 * unit);
     const bool decodable = unit > 0 && field.size() == 2 * unit && isHexField(field);
@@ -36,7 +36,7 @@ void checkDecoding(const QByteArray &reply, DeviceClass deviceClass)
 // it; it must decode to that data.
 void checkFormatted(const QByteArray &input, DeviceClass deviceClass)
 {
-    const int unit = writeUnit(deviceClass);
+    const int unit = MemoryLayout::of(deviceClass).accessBytes();
     if (unit == 0 || input.size() < 2 + unit)
         return;
     const auto address = quint16(quint8(input.at(0)) << 8 | quint8(input.at(1)));

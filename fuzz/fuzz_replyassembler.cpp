@@ -1,11 +1,13 @@
 // Reply completion over any sequence of pieces. Unsplit, the assembler completes exactly where the
-// rule without a bound completes (at a carriage return, at nine characters holding "@" where
-// short replies are on, starting afresh from a piece of at least the limit), with the same reply
-// or its newest part. Split, every reply ends at its only carriage return or is a short reply.
-// Either way, what stays unfinished never exceeds the limit.
+// rule without a bound completes (at a carriage return; at nine characters holding "@", line
+// feeds and NULs after them aside, where the line goes quiet after a piece and nothing was cut
+// off by the limit; starting afresh from a piece of at least the limit; line feeds
+// and NULs in front of a reply dropped), with the same reply or its newest part. Split, every
+// reply ends at its only carriage return or is a short reply. Either way, what stays unfinished
+// never exceeds the limit.
 //
-// Input: the first byte sets the limit (10 to 265), the second the modes (bit 0 split, bit 1
-// short replies), then pieces as a length byte and its bytes.
+// Input: the first byte sets the limit (10 to 265), the second the modes (bit 0 split, bit 1 the
+// line goes quiet after each piece), then pieces as a length byte and its bytes.
 #include "replyassembler.h"
 #include "require.h"
 
@@ -17,26 +19,40 @@ namespace
 // The rule as the link applied it, keeping everything.
 struct UnboundedRule {
     qsizetype limit;
-    bool shortReplies;
+    bool quiet;
     QByteArray buffer;
+    bool overflowed = false; // past the limit since the reply started
 
     std::optional<QByteArray> feed(const QByteArray &piece)
     {
         if (piece.isEmpty())
             return std::nullopt;
+        const bool start = buffer.isEmpty() || piece.size() >= limit;
+        if (start)
+            overflowed = false;
         if (piece.size() >= limit)
             buffer = piece;
         else
             buffer.append(piece);
-        if (buffer.contains('\r') || (shortReplies && buffer.size() == 9 && buffer.contains('@')))
+        while (start && (buffer.startsWith('\n') || buffer.startsWith('\0')))
+            buffer.remove(0, 1);
+        if (buffer.contains('\r'))
             return std::exchange(buffer, {});
-        return std::nullopt;
+        overflowed |= buffer.size() > limit;
+        qsizetype end = buffer.size();
+        while (end > 0 && (buffer.at(end - 1) == '\n' || buffer.at(end - 1) == '\0'))
+            --end;
+        if (!quiet || overflowed || end != 9 || !buffer.first(9).contains('@'))
+            return std::nullopt;
+        const QByteArray reply = buffer.first(9);
+        buffer.clear();
+        return reply;
     }
 };
 
-void checkSplitReply(const QByteArray &reply, bool shortReplies)
+void checkSplitReply(const QByteArray &reply, bool quiet)
 {
-    const bool shortReply = shortReplies && reply.size() == 9 && reply.contains('@');
+    const bool shortReply = quiet && reply.size() == 9 && reply.contains('@');
     require(reply.indexOf('\r') == reply.size() - 1 || (shortReply && !reply.contains('\r')),
             "a split reply ends at its only carriage return");
 }
@@ -49,12 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const qsizetype limit = 10 + data[0];
     const bool split = data[1] & 1;
-    const bool shortReplies = data[1] & 2;
+    const bool quiet = data[1] & 2;
     ReplyAssembler assembler;
     assembler.setLimit(limit);
     assembler.setSplit(split);
-    assembler.setShortReplies(shortReplies);
-    UnboundedRule rule{limit, shortReplies, {}};
+    UnboundedRule rule{limit, quiet, {}};
     size_t at = 2;
     while (at < size) {
         const size_t length = std::min<size_t>(data[at], size - at - 1);
@@ -63,10 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (split) {
             assembler.append(piece);
             while (const std::optional<QByteArray> reply = assembler.take())
-                checkSplitReply(*reply, shortReplies);
+                checkSplitReply(*reply, quiet);
+            if (const std::optional<QByteArray> reply =
+                    quiet ? assembler.takeShortReply() : std::nullopt)
+                checkSplitReply(*reply, quiet);
             continue;
         }
-        const std::optional<QByteArray> reply = assembler.feed(piece);
+        std::optional<QByteArray> reply = assembler.feed(piece);
+        if (!reply && quiet)
+            reply = assembler.takeShortReply();
         const std::optional<QByteArray> expected = rule.feed(piece);
         require(reply.has_value() == expected.has_value(), "completes where the rule completes");
         if (!reply)

@@ -5,15 +5,18 @@
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "dialogservice.h"
-#include "helpviewer.h"
+#include "guidewindow.h"
 #include "papertabs.h"
 #include "portbinding.h"
-#include "slotpreview.h"
+#include "programverification.h"
+#include "settingsstore.h"
 #include "toolbar.h"
 #include "uninstalllog.h"
 #include "windowlayout.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
@@ -75,13 +78,14 @@ void MainWindow::setCommands()
     const auto command = [this](const char *key, std::function<void()> run) {
         m_toolbar->setCommand(QString::fromLatin1(key), std::move(run));
     };
+    using Source = SlotPreview::Source;
     command("cmdNew", [this] {
         if (!busy())
-            replaceProject([this] { m_commands.newProject(); });
+            replaceProject(Source::PrintFile, [this] { m_commands.newProject(); });
     });
     command("cmdOpen", [this] {
         if (!busy())
-            replaceProject([this] { m_commands.openProject(); });
+            replaceProject(Source::ProgrammingFile, [this] { m_commands.openProject(); });
     });
     command("cmdSave", [this] {
         if (m_commands.save())
@@ -92,24 +96,31 @@ void MainWindow::setCommands()
             setModified(false);
     });
     command("cmdSettings", [this] {
+        finishStartUp();
         if (!busy())
             runSettings();
     });
     command("cmdConnect", [this] {
+        finishStartUp();
         if (!busy() && !deviceCommandRunning())
-            runDeviceCommand([this] { DeviceConnection(m_session).toggle(); });
+            runDeviceCommand(QStringLiteral("cmdConnect"),
+                             [this] { DeviceConnection(m_session).toggle(); });
     });
     command("cmdProgram", [this] {
         if (m_session.transfersEnabled())
-            runDeviceCommand([this] { DeviceProgrammer(m_project, m_session).run(); });
+            runDeviceCommand(QStringLiteral("cmdProgram"), [this] { program(); });
     });
     command("cmdLoad", [this] {
         if (m_session.transfersEnabled())
-            replaceProject(
-                [this] { runDeviceCommand([this] { DeviceReader(m_project, m_session).run(); }); });
+            replaceProject(Source::Device, [this] {
+                runDeviceCommand(QStringLiteral("cmdLoad"),
+                                 [this] { DeviceReader(m_project, m_session).run(); });
+            });
     });
+    // The desktop's viewer where one opens the guide (Help.chm first on Windows), else the
+    // guide in a window of the tool.
     command("cmdHelp", [this] {
-        HelpViewer::showHelp(QDir(m_programFolder).filePath(QStringLiteral("Help.chm")));
+        GuideWindow::showHelp(QDir(m_programFolder).filePath(QStringLiteral("Help.chm")), this);
     });
     command("cmdAbout", [this] { AboutDialog(this).exec(); });
     command("cmdExit", [this] { close(); });
@@ -131,6 +142,9 @@ void MainWindow::connectSlots()
         m_layout->byteLabel(n)->installEventFilter(this);
     }
     connect(&m_project, &TicketProject::slotChanged, this, [this](int n) {
+        m_slotOrigins[n - 1] =
+            m_replacing ? SlotOrigin{m_replacingSource, QString()}
+                        : SlotOrigin{SlotPreview::Source::PrintFile, m_project.slot(n).fileTitle};
         showSlot(n);
         showSpaceRequired();
         noteProjectChange();
@@ -158,11 +172,9 @@ void MainWindow::connectSession()
 
 void MainWindow::startUp()
 {
-    // Registers the settings in the installer's log once; never reports anything.
-    UninstallLog::registerSettings(QDir(m_programFolder).filePath(QStringLiteral("ST6UNST.LOG")));
     m_layout->adapt();
     watchScreen();
-    loadSettingsDialog();
+    connectVerifyToggle();
 
     showCaption();
     for (int n = 1; n <= TicketProject::slotCount; ++n)
@@ -171,6 +183,44 @@ void MainWindow::startUp()
     showPortState(m_session.portState());
     showIdentity();
     showProgress(m_session.progress());
+}
+
+void MainWindow::finishStartUp()
+{
+    if (m_startUpFinished)
+        return;
+    m_startUpFinished = true;
+    // Registers the settings in the installer's log once; never reports anything.
+    UninstallLog::registerSettings(QDir(m_programFolder).filePath(QStringLiteral("ST6UNST.LOG")));
+    if (!m_settingsDialog)
+        loadSettingsDialog();
+}
+
+bool MainWindow::event(QEvent *event)
+{
+    // The first picture of the window is painted before the work that can wait.
+    if (event->type() == QEvent::Paint && !m_startUpFinished)
+        QTimer::singleShot(0, this, &MainWindow::finishStartUp);
+    return QMainWindow::event(event);
+}
+
+void MainWindow::connectVerifyToggle()
+{
+    m_verify = m_layout->verifyToggle();
+    m_verify->setChecked(m_settings.value(verifyKey(), QStringLiteral("1")) != u"0");
+    connect(m_verify, &QCheckBox::toggled, this, [this](bool on) {
+        m_settings.setValue(verifyKey(), on ? QStringLiteral("1") : QStringLiteral("0"));
+        m_settings.sync();
+    });
+}
+
+void MainWindow::program()
+{
+    const TransferResult result = DeviceProgrammer(m_project, m_session).run();
+    if (result.outcome != TransferResult::Outcome::Programmed || !m_verify->isChecked())
+        return;
+    const QString status = ProgramVerification(m_project, m_session).run();
+    m_layout->statusLabel(4)->setText(status);
 }
 
 void MainWindow::startClock()
@@ -265,16 +315,22 @@ void MainWindow::setModified(bool modified)
     showCaption();
 }
 
-void MainWindow::replaceProject(const std::function<void()> &command)
+void MainWindow::replaceProject(SlotPreview::Source source, const std::function<void()> &command)
 {
     if (!settleUnsavedWork())
         return;
     m_replacing = true;
     m_replaced = false;
+    m_replacingSource = source;
     command();
     m_replacing = false;
     if (m_replaced)
         setModified(false);
+    // Slots read from a programming file are named after it once it is open.
+    for (SlotOrigin &origin : m_slotOrigins) {
+        if (origin.source == SlotPreview::Source::ProgrammingFile && origin.name.isEmpty())
+            origin.name = m_project.workingTitle();
+    }
 }
 
 bool MainWindow::settleUnsavedWork()
@@ -396,6 +452,7 @@ void MainWindow::showEnabling()
         ->setEnabled(!transferring && !deviceCommandRunning());
     for (const char *key : {"cmdNew", "cmdOpen", "cmdSettings"})
         m_toolbar->button(QString::fromLatin1(key))->setEnabled(!transferring);
+    m_layout->verifyToggle()->setEnabled(!transferring);
     for (int n = 1; n <= TicketProject::slotCount; ++n) {
         m_layout->addButton(n)->setEnabled(!transferring);
         m_layout->removeButton(n)->setEnabled(!transferring);
@@ -409,15 +466,30 @@ void MainWindow::showEnabling()
     }
 }
 
-void MainWindow::runDeviceCommand(const std::function<void()> &command)
+void MainWindow::runDeviceCommand(const QString &key, const std::function<void()> &command)
 {
+    const QPointer<QWidget> focus = QApplication::focusWidget();
     ++m_deviceCommands;
     showEnabling();
     command();
     --m_deviceCommands;
     showEnabling();
+    restoreFocus(focus, key);
     if (m_closePending && !deviceCommandRunning())
         QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainWindow::restoreFocus(QWidget *before, const QString &key)
+{
+    // While the slot buttons were unavailable the toolkit moved the focus on (to Save, where a
+    // Space would then save the project).
+    if (before && before->window() == this && before->isEnabled() && before->isVisible()) {
+        before->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QWidget *button = m_toolbar->widgetForAction(m_toolbar->button(key));
+    if (button && button->isEnabled())
+        button->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::runSettings()
@@ -432,11 +504,14 @@ void MainWindow::loadSettingsDialog()
 {
     auto *dialog = new PortSettingsDialog(m_session, m_settings, m_ports, m_portChoice, this);
     connect(dialog, &PortSettingsDialog::summaryChanged, m_layout->panel(2), &QLabel::setText);
-    // Closing the dialog without OK unloads it; the next Settings command loads a fresh one.
+    // Closing the dialog without OK unloads it, which closes the port: the device is no longer
+    // connected, and Program and Read wait for the next Connect. The next Settings command loads
+    // a fresh dialog.
     connect(dialog, &PortSettingsDialog::unloaded, this, [this, dialog] {
         if (m_settingsDialog == dialog)
             m_settingsDialog = nullptr;
         dialog->deleteLater();
+        m_session.disconnectDevice();
     });
     m_settingsDialog = dialog;
     dialog->load();
@@ -450,19 +525,23 @@ void MainWindow::unloadSettingsDialog()
 
 void MainWindow::openProjectFile(const QString &path, const QString &title)
 {
-    replaceProject([this, &path, &title] { m_commands.openProjectFile(path, title); });
+    replaceProject(SlotPreview::Source::ProgrammingFile,
+                   [this, &path, &title] { m_commands.openProjectFile(path, title); });
+}
+
+QString MainWindow::slotPreviewTitle(int n) const
+{
+    const SlotOrigin &origin = m_slotOrigins[n - 1];
+    return SlotPreview::title(TicketProject::slotName(n), origin.source, origin.name);
 }
 
 void MainWindow::showSlotPreview(int n)
 {
-    const TicketSlot &slot = m_project.slot(n);
-    SlotPreview preview(SlotPreview::title(TicketProject::slotName(n), slot.fileTitle),
-                        slot.content, this);
+    SlotPreview preview(slotPreviewTitle(n), m_project.contents(n), this);
     const auto shown = !m_layout->truckFrame()->isHidden()   ? PaperTabs::ShownSet::Truck
                        : !m_layout->totalFrame()->isHidden() ? PaperTabs::ShownSet::Totalize
                                                              : PaperTabs::ShownSet::PrintTicketOnly;
-    PaperTabs::addTo(preview.findChild<QTabWidget *>(), slot.content, m_project, shown, m_settings,
-                     m_dialogs);
+    PaperTabs::addTo(preview.tabs(), preview.content(), m_project, shown, m_settings, m_dialogs);
     preview.exec();
 }
 

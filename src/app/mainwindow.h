@@ -4,16 +4,19 @@
 #include "portsettingsdialog.h"
 #include "projectcommands.h"
 #include "seriallink.h"
+#include "slotpreview.h"
 #include "ticketproject.h"
 
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 
 class DialogService;
 class PortBinding;
 class QAction;
+class QCheckBox;
 class QTimer;
 class SettingsStore;
 class Toolbar;
@@ -49,10 +52,16 @@ public:
 
     // Shows the bytes of slot n (1..6) in a read-only preview.
     void showSlotPreview(int n);
+    // The preview's title for slot n, naming where its bytes came from.
+    QString slotPreviewTitle(int n) const;
+
+    // The settings key of "Verify after programming" ("1" or "0"; on where unset).
+    static QString verifyKey() { return QStringLiteral("VerifyAfterProgramming"); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -60,6 +69,11 @@ private:
     void connectSlots();
     void connectSession();
     void startUp();
+    // The start-up work that can wait for the first picture of the window: probing the ports
+    // (through the settings dialog) and the installer's log. Runs once, at the latest when a
+    // command needs the port.
+    void finishStartUp();
+    void connectVerifyToggle();
     void startClock();
     void watchScreen();
     void updateClock();
@@ -77,12 +91,16 @@ private:
     bool busy() const { return m_session.progress().running(); }
     // A device command (Connect, Program or Read) is running.
     bool deviceCommandRunning() const { return m_deviceCommands > 0; }
-    void runDeviceCommand(const std::function<void()> &command);
+    // Runs a device command started by the toolbar command `key`; afterwards the focus goes back
+    // to the widget that had it, or where that is gone or unavailable, to the command's button.
+    void runDeviceCommand(const QString &key, const std::function<void()> &command);
+    void restoreFocus(QWidget *before, const QString &key);
+    void program();
     // Unsaved work: the project differs from what was last opened, saved, read or made new.
     void noteProjectChange();
     void setModified(bool modified);
     // Runs New, Open or Read once unsaved work is saved or given up; what it loads is unmodified.
-    void replaceProject(const std::function<void()> &command);
+    void replaceProject(SlotPreview::Source source, const std::function<void()> &command);
     // Asks about unsaved work; false when the user stays with it (Cancel, or a Save that did not
     // write the file).
     bool settleUnsavedWork();
@@ -107,9 +125,18 @@ private:
     bool m_replacing = false; // New, Open or Read is loading the project
     bool m_replaced = false;  // ... and has changed it
     bool m_connectedShown = false;
+    bool m_startUpFinished = false;
+    // Where each slot's bytes came from, and the file's name.
+    struct SlotOrigin {
+        SlotPreview::Source source = SlotPreview::Source::PrintFile;
+        QString name;
+    };
+    std::array<SlotOrigin, TicketProject::slotCount> m_slotOrigins;
+    SlotPreview::Source m_replacingSource = SlotPreview::Source::PrintFile;
     QMetaObject::Connection m_screenConnection;
 
     Toolbar *m_toolbar = nullptr;
     std::unique_ptr<WindowLayout> m_layout;
     QTimer *m_clock = nullptr;
+    QCheckBox *m_verify = nullptr;
 };

@@ -50,6 +50,14 @@ void WidgetDialogService::showMessage(const QString &text, const QString &title)
     box.exec();
 }
 
+void WidgetDialogService::showWarning(const QString &text, const QString &title,
+                                      const QString &details)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, m_parent);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 void WidgetDialogService::showNotice(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, m_parent);

@@ -18,6 +18,7 @@ public:
     FileChoice openFileName(const QString &filter) override;
     FileChoice saveFileName(const QString &filter) override;
     void showMessage(const QString &text, const QString &title) override;
+    void showWarning(const QString &text, const QString &title, const QString &details) override;
     void showNotice(const QString &text, const QString &title) override;
     bool askYesNo(const QString &text, const QString &title) override;
     SaveChoice askToSave(const QString &text) override;

@@ -3,6 +3,7 @@
 #include "ticketproject.h"
 #include "twips.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -86,6 +87,11 @@ void WindowLayout::buildTicketFrame(QWidget *central)
     label(ticket, QStringLiteral("lblEtSAB"), 0, QStringLiteral("Bytes"), 3500, 1140);
     for (QLabel *value : {m_spaceRequiredLabel, m_spaceAvailableLabel})
         value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_verifyToggle = new QCheckBox(QStringLiteral("Verify after programming"), ticket);
+    m_verifyToggle->setToolTip(
+        QStringLiteral("Read the device back after Program and compare it with what was written"));
+    addControl(m_verifyToggle, Kind::CommandButton, QStringLiteral("chkVerify"), 0,
+               QRectF(360, 1530, 4200, 300));
 }
 
 void WindowLayout::buildDeviceFrame(QWidget *central)
@@ -244,6 +250,14 @@ void WindowLayout::adapt()
     adaptTo(DisplayAdaptation::workAreaOf(screen()));
 }
 
+int WindowLayout::captionLeft(int n) const
+{
+    const QWidget *file = m_fileLabels[size_t(n - 1)];
+    const auto *caption = file->parentWidget()->findChild<QLabel *>(
+        QStringLiteral("lblEtF%1").arg(n), Qt::FindDirectChildrenOnly);
+    return caption ? caption->x() : 0;
+}
+
 QScreen *WindowLayout::screen() const
 {
     return m_window.windowHandle() ? m_window.windowHandle()->screen() : m_window.screen();
@@ -306,6 +320,9 @@ void WindowLayout::applyControl(const Control &control)
     // to fit) is what can be seen.
     if (record.kind == Kind::Label && widget->parentWidget() != central)
         rect.setRight(qMin(rect.right(), widget->parentWidget()->contentsRect().right() - 1));
+    // A file name box takes the width its frame offers, leaving the margin its caption has.
+    if (record.name == QLatin1String("lblFile"))
+        rect.setRight(widget->parentWidget()->contentsRect().right() - captionLeft(record.index));
     if (widget->parentWidget() == central) {
         const int formTop = m_toolbar.isVisible() ? central->y() : m_toolbar.sizeHint().height();
         rect.translate(0, -qMin(formTop, rect.top()));

@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QMainWindow;
@@ -54,6 +55,8 @@ public:
     QPushButton *cancelButton() const { return m_cancelButton; }
     QGroupBox *truckFrame() const { return m_truckFrame; }
     QGroupBox *totalFrame() const { return m_totalFrame; }
+    // "Verify after programming", in the ticket frame.
+    QCheckBox *verifyToggle() const { return m_verifyToggle; }
 
 private:
     // One control that the display adaptation handles, with its geometry in twips relative to
@@ -78,6 +81,8 @@ private:
                     const QRectF &twips);
     void applyControl(const Control &control);
     QScreen *screen() const;
+    // Where slot n's "FILE" caption starts within its frame.
+    int captionLeft(int n) const;
 
     QMainWindow &m_window;
     QToolBar &m_toolbar;
@@ -97,4 +102,5 @@ private:
     QPushButton *m_cancelButton = nullptr;
     QGroupBox *m_truckFrame = nullptr;
     QGroupBox *m_totalFrame = nullptr;
+    QCheckBox *m_verifyToggle = nullptr;
 };

@@ -213,6 +213,10 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
     const bool simulate = parser.isSet(QStringLiteral("simulate"));
     if (request.ports.isEmpty() == !simulate)
         return usageError(QStringLiteral("give either --port PORT or --simulate MODEL[:APP]."));
+    for (const QString &port : std::as_const(request.ports)) {
+        if (port.trimmed().isEmpty())
+            return usageError(QStringLiteral("--port needs the name of a port."));
+    }
     const bool station = request.command == QStringLiteral("station");
     if (request.ports.size() > 1 && request.command != QStringLiteral("program") && !station)
         return usageError(QStringLiteral("only program and station take several --port."));
@@ -400,7 +404,16 @@ int CliRunner::report(const Request &request, const QList<DeviceJob::Task> &task
 
 int CliRunner::runStation(const Request &request, const QList<DeviceJob::Task> &tasks)
 {
+    // The log is opened before the first device, so that a target it cannot be written to stops
+    // the station before anything is programmed.
     StationLog log(request.log);
+    QString problem;
+    if (!log.open(&problem)) {
+        ConsoleDialogService dialogs(m_output);
+        showError(dialogs, ErrorCode::FileSaving,
+                  QStringLiteral("%1: %2.").arg(QDir::toNativeSeparators(request.log), problem));
+        return ExitFileError;
+    }
     std::atomic<int> claimed{0};
     std::vector<std::unique_ptr<StationJob>> jobs;
     for (const DeviceJob::Task &task : tasks)
@@ -416,6 +429,12 @@ int CliRunner::runStation(const Request &request, const QList<DeviceJob::Task> &
                             .arg(job->programmed())
                             .arg(job->failed()));
         anyFailed |= job->failed() > 0;
+    }
+    if (log.failed()) {
+        m_output.line(QStringLiteral("zvticket-cli: the station stopped: the log %1 could not be "
+                                     "written: %2")
+                          .arg(QDir::toNativeSeparators(request.log), log.failure()));
+        return ExitFileError;
     }
     return interrupted ? ExitInterrupted : anyFailed ? ExitDeviceFailure : ExitSuccess;
 }

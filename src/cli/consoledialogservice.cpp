@@ -22,6 +22,14 @@ void ConsoleDialogService::showMessage(const QString &text, const QString &title
     m_output.line(m_prefix + title + QStringLiteral(": ") + text);
 }
 
+void ConsoleDialogService::showWarning(const QString &text, const QString &title,
+                                       const QString &details)
+{
+    m_output.line(m_prefix + QStringLiteral("Warning: ") + title + QStringLiteral(": ") + text);
+    if (!details.isEmpty())
+        m_output.line(m_prefix + details);
+}
+
 bool ConsoleDialogService::askYesNo(const QString &text, const QString &title)
 {
     m_output.line(m_prefix + QStringLiteral("Warning: ") + title + QStringLiteral(": ") + text);

@@ -17,6 +17,8 @@ public:
     FileChoice openFileName(const QString &filter) override;
     FileChoice saveFileName(const QString &filter) override;
     void showMessage(const QString &text, const QString &title) override;
+    // The text, then the details on lines of their own.
+    void showWarning(const QString &text, const QString &title, const QString &details) override;
     // Prints the question as a warning and goes on: an unattended run cannot answer.
     bool askYesNo(const QString &text, const QString &title) override;
     // A command line run never holds unsaved work: nothing to save.

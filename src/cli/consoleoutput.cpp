@@ -1,5 +1,6 @@
 #include "consoleoutput.h"
 
+#include <QStringList>
 #include <cstdio>
 #include <unistd.h>
 
@@ -15,6 +16,28 @@ bool ConsoleOutput::stderrIsTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
+QString ConsoleOutput::printable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("<%1>").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+// A message's own line breaks stay; every other control character is shown by its code.
+QByteArray ConsoleOutput::printableLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = printable(line);
+    return lines.join(QLatin1Char('\n')).toLocal8Bit() + '\n';
+}
+
 void ConsoleOutput::write(const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
@@ -25,7 +48,7 @@ void ConsoleOutput::line(const QString &text)
 {
     QMutexLocker lock(&m_mutex);
     clearLocked();
-    write(text.toLocal8Bit() + '\n');
+    write(printableLines(text));
     drawLocked();
 }
 
@@ -33,7 +56,7 @@ void ConsoleOutput::result(const QString &text)
 {
     QMutexLocker lock(&m_mutex);
     clearLocked();
-    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    const QByteArray bytes = printableLines(text);
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
     drawLocked();
@@ -48,7 +71,7 @@ void ConsoleOutput::progress(const QString &port, const QString &text, int value
     if (m_interactive) {
         drawLocked();
     } else if (textChanged && worthALine(text)) {
-        write((port.isEmpty() ? text : port + QStringLiteral(": ") + text).toLocal8Bit() + '\n');
+        write(printableLines(port.isEmpty() ? text : port + QStringLiteral(": ") + text));
     }
 }
 

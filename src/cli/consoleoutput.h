@@ -14,6 +14,9 @@ public:
     ~ConsoleOutput();
 
     static bool stderrIsTerminal();
+    // The text with every control character, line breaks too, shown as its code in angle
+    // brackets ("<1B>"), so that a device's text cannot steer the terminal.
+    static QString printable(const QString &text);
 
     void line(const QString &text);
     // A result line on standard output, kept apart from the progress drawn on standard error.
@@ -33,6 +36,7 @@ private:
     void drawLocked();
     void clearLocked();
     void write(const QByteArray &bytes);
+    static QByteArray printableLines(const QString &text);
 
     QMutex m_mutex;
     bool m_interactive;

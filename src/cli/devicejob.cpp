@@ -117,9 +117,9 @@ int DeviceJob::identify(DeviceSession &session)
     }
     if (m_task.printIdentity) {
         QTextStream out(stdout);
-        out << "model: " << identity.model << '\n'
-            << "version: " << identity.version << '\n'
-            << "application: " << identity.application << '\n'
+        out << "model: " << ConsoleOutput::printable(identity.model) << '\n'
+            << "version: " << ConsoleOutput::printable(identity.version) << '\n'
+            << "application: " << ConsoleOutput::printable(identity.application) << '\n'
             << "space: " << identity.space << '\n';
     }
     m_summary = identity.model + QLatin1Char(' ') + identity.version;

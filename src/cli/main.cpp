@@ -8,6 +8,11 @@
 
 int main(int argc, char *argv[])
 {
+    // Qt's event loop on GLib wakes itself up (an eventfd write and one more turn of the loop)
+    // each time a socket notifier is switched on or off, as the serial port does for every
+    // command it writes; Qt's own loop for Unix does not. Chosen before the first loop exists.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     // Drawing needs fonts, and so a GUI application; on X11 and Wayland it draws off screen, with
     // or without a display (Windows' own platform needs none).
     const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;

@@ -43,6 +43,12 @@ bool StationJob::countReached() const
     return m_count > 0 && m_claimed.load() >= m_count;
 }
 
+// No more devices are taken: the count is reached or the log can no longer be written.
+bool StationJob::ended() const
+{
+    return countReached() || m_log.failed();
+}
+
 void StationJob::run()
 {
     SerialLink link;
@@ -53,7 +59,8 @@ void StationJob::run()
     while (!m_stopped && waitForDevice(link)) {
         link.close();
         programOne();
-        if (!waitForUnplug(link))
+        // At the count the station ends, whether or not the device is still plugged in.
+        if (ended() || !waitForUnplug(link))
             break;
     }
     link.close();
@@ -82,7 +89,7 @@ bool StationJob::answers(SerialLink &link)
 
 bool StationJob::waitForDevice(SerialLink &link)
 {
-    while (!m_stopped && !countReached()) {
+    while (!m_stopped && !ended()) {
         if (answers(link)) {
             // Taken only while the station still wants devices.
             if (m_count > 0 && m_claimed.fetch_add(1) >= m_count)
@@ -97,9 +104,9 @@ bool StationJob::waitForDevice(SerialLink &link)
 
 bool StationJob::waitForUnplug(SerialLink &link)
 {
-    while (!m_stopped) {
+    while (!m_stopped && !ended()) {
         if (!answers(link))
-            return !countReached();
+            return !ended();
         if (!pause(PollIntervalMs))
             return false;
     }
@@ -129,17 +136,19 @@ void StationJob::record(const DeviceJob &job, double seconds)
     StationLog::Entry entry;
     entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     entry.port = m_task.label;
-    entry.model = job.identity().model;
-    entry.version = job.identity().version;
-    entry.application = job.identity().application;
+    // The device's own texts, with its control characters shown rather than sent to the console.
+    entry.model = ConsoleOutput::printable(job.identity().model);
+    entry.version = ConsoleOutput::printable(job.identity().version);
+    entry.application = ConsoleOutput::printable(job.identity().application);
     entry.ok = ok;
     entry.seconds = seconds;
     entry.bytes = project.spaceRequired();
     entry.message = ok ? QString() : job.summary();
     QString error;
     if (!m_log.append(entry, &error))
-        m_output.line(
-            QStringLiteral("%1: the log could not be written: %2").arg(entry.port, error));
+        m_output.line(QStringLiteral("%1: the log could not be written, so the station takes no "
+                                     "more devices: %2")
+                          .arg(entry.port, error));
     m_output.result(QStringLiteral("%1: %2 %3 %4 (%5 s)%6")
                         .arg(entry.port, ok ? QStringLiteral("ok") : QStringLiteral("FAILED"),
                              entry.model, entry.version, QString::number(seconds, 'f', 1),

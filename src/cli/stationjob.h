@@ -34,6 +34,7 @@ signals:
 
 private:
     bool countReached() const;
+    bool ended() const;
     bool waitForDevice(SerialLink &link);
     bool waitForUnplug(SerialLink &link);
     bool answers(SerialLink &link);

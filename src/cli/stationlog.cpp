@@ -2,15 +2,19 @@
 
 #include "systemfile.h"
 
-#include <QFile>
 #include <QStringList>
 
 namespace
 {
 
-// A field quoted as CSV wants it when it holds a separator, a quote or a line break.
+// A field as CSV wants it: quoted when it holds a separator, a quote or a line break, and with a
+// leading apostrophe when it begins as a spreadsheet formula would, so that a device's text is
+// never taken for one.
 QString csvField(QString text)
 {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+        text.prepend(QLatin1Char('\''));
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
         !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
         return text;
@@ -42,20 +46,42 @@ QByteArray StationLog::line(const Entry &entry)
     return quoted.join(QLatin1Char(',')).toUtf8() + '\n';
 }
 
+bool StationLog::open(QString *error)
+{
+    if (m_path.isEmpty())
+        return true;
+    QMutexLocker lock(&m_mutex);
+    if (!SystemFile::openForAppend(m_file, m_path, error))
+        return false;
+    if (m_file.size() == 0 && !write(header())) {
+        *error = m_failure;
+        return false;
+    }
+    return true;
+}
+
 bool StationLog::append(const Entry &entry, QString *error)
 {
     if (m_path.isEmpty())
         return true;
     QMutexLocker lock(&m_mutex);
-    QFile file;
-    if (!SystemFile::open(file, m_path, QIODevice::WriteOnly | QIODevice::Append)) {
-        *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = (file.size() == 0 ? header() : QByteArray()) + line(entry);
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (!m_failed && write(line(entry)))
+        return true;
+    *error = m_failure;
+    return false;
+}
+
+bool StationLog::write(const QByteArray &bytes)
+{
+    if (m_file.write(bytes) == bytes.size() && m_file.flush())
+        return true;
+    m_failure = m_file.errorString();
+    m_failed = true;
+    return false;
+}
+
+QString StationLog::failure() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_failure;
 }

@@ -1,5 +1,7 @@
 #include "deviceidentity.h"
 
+#include "memorylayout.h"
+
 #include <QRegularExpression>
 
 namespace
@@ -48,17 +50,16 @@ DeviceIdentity DeviceIdentity::fromReply(const QByteArray &reply)
         identity.model = QStringLiteral("ZORLA");
         const bool large = versionValue(identity.version) >= firstLargeZorlaVersion;
         identity.deviceClass = large ? DeviceClass::Zorla : DeviceClass::ZorlaOld;
-        identity.space = large ? zorlaSpace : zorlaOldSpace;
     } else if (reply.contains("VELMAR")) {
         identity.model = QStringLiteral("VELMAR");
         identity.deviceClass = DeviceClass::Velmar;
-        identity.space = velmarSpace;
     } else {
         identity.model = QStringLiteral("UNKNOWN");
         identity.parse = Parse::UnknownModel;
         return identity;
     }
     identity.parse = Parse::Identified;
+    identity.space = MemoryLayout::of(identity.deviceClass).freeSpace();
 
     // Tested in this order; when several are present the last one found decides.
     if (reply.contains(" S "))

@@ -20,13 +20,9 @@ struct DeviceIdentity {
     QString version;     // up to 5 characters around the first "."
     QString application; // "None", "Industrial", "Truck Scale" or empty when no token was found
     DeviceClass deviceClass = DeviceClass::None;
-    qint64 space = 0; // free ticket memory in bytes once identified
+    qint64 space = 0; // free ticket memory in bytes once identified (MemoryLayout)
     Parse parse = Parse::NoVersion;
     QString failure; // description of a VersionMisplaced reply
-
-    static constexpr qint64 zorlaOldSpace = 3056;
-    static constexpr qint64 zorlaSpace = 7152;
-    static constexpr qint64 velmarSpace = 20480;
 
     bool identified() const { return parse == Parse::Identified; }
     // The truck ticket (T, P1, P2) serves "Truck Scale", the totalize ticket (T, H, B, F) the

@@ -43,13 +43,14 @@ TransferResult DeviceProgrammer::run()
     ProgressCounter progress(int(stream.size()) + DirectoryProgress);
     showProgress(progress);
 
-    const Layout layout = layoutFor(m_session.link().deviceClass());
-    if (layout == Layout::None)
+    const MemoryLayout &layout = MemoryLayout::of(m_session.link().deviceClass());
+    if (!layout.known())
         return finish(programResult(TransferResult::Outcome::NoDevice));
 
     // Erase the directory: every directory byte in the Zorla layout, the entries of the slots
-    // that this run programs in the Velmar layout.
-    const int entries = layout == Layout::Zorla ? 4 : (truck ? 6 : 4);
+    // that this run programs in the Velmar layout (P1 and P2 only with the truck ticket).
+    const int entries =
+        qMin(layout.entrySlots(), int(truck ? TicketProject::P2 : TicketProject::F));
     Step step = eraseDirectory(entries, progress);
     if (step == Step::Continue)
         step = writeStream(stream, progress);
@@ -63,8 +64,8 @@ bool DeviceProgrammer::confirmUnreadableSlots()
     // A ZORLA directory has entries for T, H, B and F only: the truck ticket's parts are written
     // where the device finds them, but nothing can read them back.
     const DeviceIdentity &identity = m_session.identity();
-    const bool zorla = layoutFor(identity.deviceClass) == Layout::Zorla;
-    if (!zorla || !identity.truckApplication() ||
+    const MemoryLayout &layout = MemoryLayout::of(identity.deviceClass);
+    if (!layout.known() || layout.hasEntry(TicketProject::P1) || !identity.truckApplication() ||
         m_project.byteCount(TicketProject::P1) + m_project.byteCount(TicketProject::P2) == 0)
         return true;
     return m_session.dialogs().askYesNo(
@@ -75,14 +76,12 @@ bool DeviceProgrammer::confirmUnreadableSlots()
 
 DeviceProgrammer::Step DeviceProgrammer::eraseDirectory(int entries, ProgressCounter &progress)
 {
-    const DeviceClass deviceClass = m_session.link().deviceClass();
-    const Layout layout = layoutFor(deviceClass);
-    const int unit = writeUnit(deviceClass);
-    // Each erase command advances the progress by the class number.
-    const int advance = static_cast<int>(deviceClass);
+    const MemoryLayout &layout = MemoryLayout::of(m_session.link().deviceClass());
+    const int unit = layout.accessBytes();
+    const int advance = layout.eraseProgressStep();
     for (int n = 1; n <= entries; ++n) {
-        const quint16 entry = directoryEntryAddress(layout, n);
-        for (int offset = 0; offset < 4; offset += unit) {
+        const quint16 entry = layout.entryAddress(n);
+        for (int offset = 0; offset < MemoryLayout::EntryBytes; offset += unit) {
             const Step step =
                 write(quint16(entry + offset), QByteArray(unit, char(0xFF)), progress, advance);
             if (step != Step::Continue)
@@ -95,14 +94,13 @@ DeviceProgrammer::Step DeviceProgrammer::eraseDirectory(int entries, ProgressCou
 DeviceProgrammer::Step DeviceProgrammer::writeStream(const QByteArray &stream,
                                                      ProgressCounter &progress)
 {
-    const DeviceClass deviceClass = m_session.link().deviceClass();
-    const Layout layout = layoutFor(deviceClass);
-    const int unit = writeUnit(deviceClass);
-    const quint16 dataStart = dataAreaStart(layout);
+    const MemoryLayout &layout = MemoryLayout::of(m_session.link().deviceClass());
+    const int unit = layout.accessBytes();
     for (qsizetype offset = 0; offset < stream.size(); offset += unit) {
         QByteArray bytes = stream.mid(offset, unit);
         bytes.append(unit - bytes.size(), char(0xFF));
-        const Step step = write(quint16(dataStart + offset), bytes, progress, unit);
+        const Step step =
+            write(quint16(layout.dataStart() + offset), bytes, progress, layout.dataProgressStep());
         if (step != Step::Continue)
             return step;
     }
@@ -111,11 +109,10 @@ DeviceProgrammer::Step DeviceProgrammer::writeStream(const QByteArray &stream,
 
 DeviceProgrammer::Step DeviceProgrammer::writeDirectory(int entries, ProgressCounter &progress)
 {
-    const DeviceClass deviceClass = m_session.link().deviceClass();
-    const Layout layout = layoutFor(deviceClass);
-    const int unit = writeUnit(deviceClass);
+    const MemoryLayout &layout = MemoryLayout::of(m_session.link().deviceClass());
+    const int unit = layout.accessBytes();
     // Directory entries chain the occupied slots from the start of the data area.
-    quint16 previousEnd = quint16(dataAreaStart(layout) - 1);
+    quint16 previousEnd = quint16(layout.dataStart() - 1);
     for (int n = 1; n <= entries; ++n) {
         if (m_project.byteCount(n) == 0)
             continue;
@@ -123,8 +120,8 @@ DeviceProgrammer::Step DeviceProgrammer::writeDirectory(int entries, ProgressCou
         const quint16 last = quint16(previousEnd + m_project.byteCount(n));
         previousEnd = last;
         const QByteArray entry = directoryEntryBytes(first, last);
-        const quint16 address = directoryEntryAddress(layout, n);
-        for (int offset = 0; offset < 4; offset += unit) {
+        const quint16 address = layout.entryAddress(n);
+        for (int offset = 0; offset < MemoryLayout::EntryBytes; offset += unit) {
             const Step step =
                 write(quint16(address + offset), entry.mid(offset, unit), progress, 0);
             if (step != Step::Continue)

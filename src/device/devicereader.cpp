@@ -9,6 +9,11 @@
 namespace
 {
 constexpr quint16 EmptyWord = 0xFFFF;
+
+QString hexWord(quint16 word)
+{
+    return QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+}
 } // namespace
 
 DeviceReader::DeviceReader(TicketProject &project, DeviceSession &session)
@@ -25,12 +30,14 @@ TransferResult DeviceReader::run()
     m_entries.fill(Entry());
     m_invalid.clear();
     m_failedReply = {};
+    m_echo = Echo::Unknown;
 
     m_deviceClass = m_session.link().deviceClass();
     m_truckSet = m_session.identity().truckApplication();
     m_skipped.clear();
-    const Layout layout = layoutFor(m_deviceClass);
-    if (layout == Layout::None)
+    m_skippedEntries.clear();
+    const MemoryLayout &layout = MemoryLayout::of(m_deviceClass);
+    if (!layout.known())
         return finish(TransferResult::Outcome::Read);
 
     if (!readDirectory(layout))
@@ -43,8 +50,21 @@ TransferResult DeviceReader::run()
 bool DeviceReader::read(quint16 address, QByteArray *bytes)
 {
     const QByteArray command = memoryReadCommand(address);
-    // The reply echoes "@E", the address and "-": anything else is stale and waited past.
-    const LinkReply reply = m_session.send(command, 3, command.left(7));
+    // The reply echoes "@E", the address and "-": anything else is stale and waited past. The
+    // first reply, taken unchecked, tells whether the device echoes at all: some carry the data
+    // from the eighth character on but no echo, and their replies are taken as they come.
+    const QByteArray echo = command.left(7);
+    const LinkReply reply =
+        m_session.send(command, 3, m_echo == Echo::Checked ? echo : QByteArray());
+    if (m_echo == Echo::Unknown && reply.answered() && !reply.bytes.startsWith(echo)) {
+        // Only a reply of exactly a read reply's shape, data from the eighth character, tells
+        // of a device without the echo. Anything else (a late reply to an earlier read, noise
+        // before the reply) is asked again, checked.
+        if (reply.bytes.startsWith("@E") || !isUnechoedReply(reply.bytes)) {
+            m_echo = Echo::Checked;
+            return read(address, bytes);
+        }
+    }
     if (!reply.answered()) {
         m_failedReply = reply;
         return false;
@@ -55,34 +75,54 @@ bool DeviceReader::read(quint16 address, QByteArray *bytes)
             QStringLiteral("The device sent an invalid reply: ") + printableReply(reply.bytes);
         return false;
     }
+    if (m_echo == Echo::Unknown)
+        m_echo = reply.bytes.startsWith(echo) ? Echo::Checked : Echo::Missing;
     *bytes = *data;
     return true;
 }
 
-bool DeviceReader::readDirectory(Layout layout)
+bool DeviceReader::isUnechoedReply(const QByteArray &reply) const
 {
-    if (layout == Layout::Velmar) {
-        // Each entry is shown as soon as it has been read.
-        for (int n = 1; n <= directorySlotCount(layout); ++n) {
+    constexpr qsizetype DataStart = 7; // the eighth character
+    return reply.size() == DataStart + 2 * MemoryLayout::of(m_deviceClass).accessBytes() + 1 &&
+           reply.endsWith('\r') && readReplyBytes(reply, m_deviceClass);
+}
+
+void DeviceReader::warnUnchecked()
+{
+    if (m_echo != Echo::Missing)
+        return;
+    m_session.dialogs().showMessage(
+        QStringLiteral("The device does not echo the address in its read replies, so its reads "
+                       "cannot be cross-checked."),
+        QStringLiteral("Read warning"));
+}
+
+bool DeviceReader::readDirectory(const MemoryLayout &layout)
+{
+    if (!layout.directoryIsOneBlock()) {
+        // Each entry is one access, shown as soon as it has been read.
+        for (int n = 1; n <= layout.entrySlots(); ++n) {
             QByteArray entry;
-            if (!read(directoryEntryAddress(layout, n), &entry) || !takeEntry(n, entry))
+            if (!read(layout.entryAddress(n), &entry) || !takeEntry(n, entry))
                 return false;
         }
         return true;
     }
 
-    // The Zorla directory is 16 bytes read one or four at a time, then split into four entries.
-    const int unit = writeUnit(m_deviceClass);
-    const quint16 directory = directoryEntryAddress(layout, 1);
+    // The whole directory is read one access at a time, then split into its entries.
+    const int unit = layout.accessBytes();
+    const quint16 directory = layout.entryAddress(1);
     QByteArray bytes;
-    for (int offset = 0; offset < 16; offset += unit) {
+    for (int offset = 0; offset < layout.directoryBytes(); offset += unit) {
         QByteArray part;
         if (!read(quint16(directory + offset), &part))
             return false;
         bytes += part;
     }
-    for (int n = 1; n <= directorySlotCount(layout); ++n) {
-        if (!takeEntry(n, bytes.mid(4 * (n - 1), 4)))
+    for (int n = 1; n <= layout.entrySlots(); ++n) {
+        const int at = MemoryLayout::EntryBytes * (n - 1);
+        if (!takeEntry(n, bytes.mid(at, MemoryLayout::EntryBytes)))
             return false;
     }
     return true;
@@ -93,14 +133,17 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes)
     Entry entry;
     entry.first = quint16(quint8(bytes.at(0)) << 8 | quint8(bytes.at(1)));
     entry.last = quint16(quint8(bytes.at(2)) << 8 | quint8(bytes.at(3)));
-    const QString shown = QString::fromLatin1(bytes.toHex().toUpper());
     if (entry.first != EmptyWord || entry.last != EmptyWord) {
         const QString problem = entryProblem(slot, entry);
         if (problem.isEmpty()) {
             entry.length = entry.last - entry.first + 1;
         } else {
-            m_skipped.append(QStringLiteral("%1 (entry %2): %3")
-                                 .arg(TicketProject::slotName(slot), shown, problem));
+            const QString name = TicketProject::slotName(slot);
+            m_skipped.append(name + QStringLiteral(": ") + problem);
+            m_skippedEntries.append(
+                QStringLiteral("%1: directory entry %2, first address %3, last address %4")
+                    .arg(name, QString::fromLatin1(bytes.left(4).toHex().toUpper()),
+                         hexWord(entry.first), hexWord(entry.last)));
             entry = Entry();
         }
     }
@@ -109,33 +152,34 @@ bool DeviceReader::takeEntry(int slot, const QByteArray &bytes)
     return true;
 }
 
-// Why an entry is read as an empty slot; empty when its range can be read. Only a range inside
-// the data area is read, so a damaged directory can never start an unbounded read; a last
-// address one below the first is a slot of no bytes.
+// Why an entry is read as an empty slot, in the operator's words; empty when its range can be
+// read. Only a range inside the data area is read, so a damaged directory can never start an
+// unbounded read; a last address one below the first is a slot of no bytes.
 QString DeviceReader::entryProblem(int slot, const Entry &entry) const
 {
     const bool truckSlot = slot == TicketProject::P1 || slot == TicketProject::P2;
     const bool totalizeSlot = slot >= TicketProject::H && slot <= TicketProject::F;
     if ((truckSlot && !m_truckSet) || (totalizeSlot && m_truckSet))
-        return m_truckSet ? QStringLiteral("not a part of the truck ticket")
-                          : QStringLiteral("not a part of the totalize ticket");
-    const Layout layout = layoutFor(m_deviceClass);
-    if (entry.first < dataAreaStart(layout) || entry.last > dataAreaEnd(m_deviceClass))
-        return QStringLiteral("outside the ticket memory");
+        return m_truckSet ? QStringLiteral("the device prints the truck ticket, and this slot "
+                                           "belongs to the totalize ticket")
+                          : QStringLiteral("the device prints the totalize ticket, and this slot "
+                                           "belongs to the truck ticket");
+    const MemoryLayout &layout = MemoryLayout::of(m_deviceClass);
+    if (entry.first < layout.dataStart() || entry.last > layout.dataEnd())
+        return QStringLiteral("the device keeps it outside the ticket memory");
     if (int(entry.last) < int(entry.first) - 1)
-        return QStringLiteral("its last address lies before its first");
+        return QStringLiteral("the device's record of it is damaged (it ends before it starts)");
     return {};
 }
 
-TransferResult DeviceReader::readData(Layout layout)
+TransferResult DeviceReader::readData(const MemoryLayout &layout)
 {
     ProgressCounter progress(int(m_project.spaceRequired()));
     showProgress(progress);
 
-    const int unit = writeUnit(m_deviceClass);
-    // The Velmar rule looks two reads ahead before it adds one read's worth.
-    const int limit = layout == Layout::Zorla ? unit : 2 * unit;
-    for (int n = 1; n <= directorySlotCount(layout); ++n) {
+    const int unit = layout.accessBytes();
+    const int limit = layout.readProgressLookahead();
+    for (int n = 1; n <= layout.entrySlots(); ++n) {
         const Entry &entry = m_entries[n - 1];
         if (entry.length == 0)
             continue;
@@ -176,6 +220,7 @@ TransferResult DeviceReader::failed()
     else if (m_invalid.isEmpty())
         result.description = m_failedReply.description;
     m_session.announceResult(result);
+    warnUnchecked();
     if (!m_invalid.isEmpty())
         m_session.dialogs().showMessage(m_invalid, errorMessage(ErrorCode::ReadFailed).title);
     else if (result.error == ErrorCode::ReadFailed)
@@ -193,13 +238,16 @@ TransferResult DeviceReader::finish(TransferResult::Outcome outcome)
     result.skipped = m_skipped;
     m_session.setTransfersEnabled(true);
     m_session.announceResult(result);
-    if (!m_skipped.isEmpty()) {
-        m_session.dialogs().showMessage(QStringLiteral("These ticket slots were read as empty:\n") +
-                                            m_skipped.join(QLatin1Char('\n')),
-                                        QStringLiteral("Read warning"));
-    }
     dropIncompleteSlots();
+    // The warning comes once the transfer's progress has gone from the window.
     m_session.setProgress({});
+    warnUnchecked();
+    if (!m_skipped.isEmpty()) {
+        m_session.dialogs().showWarning(QStringLiteral("These ticket slots were read as empty:\n") +
+                                            m_skipped.join(QLatin1Char('\n')),
+                                        QStringLiteral("Read warning"),
+                                        m_skippedEntries.join(QLatin1Char('\n')));
+    }
     return result;
 }
 

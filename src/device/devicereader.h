@@ -32,11 +32,11 @@ private:
     // One memory read and its data; false when no usable reply came (m_failedReply tells why,
     // or m_invalid says what the device sent instead).
     bool read(quint16 address, QByteArray *bytes);
-    bool readDirectory(Layout layout);
+    bool readDirectory(const MemoryLayout &layout);
     // Takes one entry and shows its length; one that cannot be read is taken as an empty slot.
     bool takeEntry(int slot, const QByteArray &bytes);
     QString entryProblem(int slot, const Entry &entry) const;
-    TransferResult readData(Layout layout);
+    TransferResult readData(const MemoryLayout &layout);
     void showProgress(const ProgressCounter &progress);
     TransferResult finish(TransferResult::Outcome outcome);
     TransferResult failed();
@@ -47,8 +47,14 @@ private:
     DeviceSession &m_session;
     DeviceClass m_deviceClass = DeviceClass::None;
     bool m_truckSet = false;
-    QStringList m_skipped; // slots read as empty: name, entry and why
+    QStringList m_skipped;        // slots read as empty: "P1: why", for the operator
+    QStringList m_skippedEntries; // ... and their directory entries' addresses
     std::array<Entry, 6> m_entries;
     LinkReply m_failedReply;
+    // Whether the device echoes the address in its read replies, learnt from the first one.
+    enum class Echo { Unknown, Checked, Missing };
+    Echo m_echo = Echo::Unknown;
+    bool isUnechoedReply(const QByteArray &reply) const;
+    void warnUnchecked();
     QString m_invalid; // message for a reply that could not be used
 };

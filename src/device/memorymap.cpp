@@ -5,11 +5,6 @@
 namespace
 {
 
-constexpr quint16 ZorlaDirectory = 0x0400;
-constexpr quint16 ZorlaData = 0x0410;
-constexpr quint16 VelmarDirectory = 0x9FFE;
-constexpr quint16 VelmarData = 0xA000;
-
 const char HexDigits[] = "0123456789ABCDEF";
 
 void appendHexByte(QByteArray &text, quint8 byte)
@@ -42,77 +37,9 @@ int hexValue(char c)
 
 } // namespace
 
-Layout layoutFor(DeviceClass deviceClass)
-{
-    switch (deviceClass) {
-    case DeviceClass::ZorlaOld:
-    case DeviceClass::Zorla:
-        return Layout::Zorla;
-    case DeviceClass::Velmar:
-        return Layout::Velmar;
-    case DeviceClass::None:
-        break;
-    }
-    return Layout::None;
-}
-
-int writeUnit(DeviceClass deviceClass)
-{
-    switch (deviceClass) {
-    case DeviceClass::ZorlaOld:
-        return 1;
-    case DeviceClass::Zorla:
-    case DeviceClass::Velmar:
-        return 4;
-    case DeviceClass::None:
-        break;
-    }
-    return 0;
-}
-
-int directorySlotCount(Layout layout)
-{
-    switch (layout) {
-    case Layout::Zorla:
-        return 4;
-    case Layout::Velmar:
-        return 6;
-    case Layout::None:
-        break;
-    }
-    return 0;
-}
-
-quint16 dataAreaStart(Layout layout)
-{
-    return layout == Layout::Velmar ? VelmarData : ZorlaData;
-}
-
-quint16 dataAreaEnd(DeviceClass deviceClass)
-{
-    switch (deviceClass) {
-    case DeviceClass::ZorlaOld:
-        return 0x0FFF;
-    case DeviceClass::Zorla:
-        return 0x1FFF;
-    case DeviceClass::Velmar:
-        return 0xEFFF;
-    case DeviceClass::None:
-        break;
-    }
-    return 0;
-}
-
-quint16 directoryEntryAddress(Layout layout, int slot)
-{
-    if (layout == Layout::Velmar)
-        return quint16(VelmarDirectory - 4 * (slot - 1));
-    return quint16(ZorlaDirectory + 4 * (slot - 1));
-}
-
 QByteArray directoryEntryBytes(quint16 first, quint16 last)
 {
-    QByteArray entry(4, Qt::Uninitialized);
+    QByteArray entry(MemoryLayout::EntryBytes, Qt::Uninitialized);
     entry[0] = char(first >> 8);
     entry[1] = char(first & 0xFF);
     entry[2] = char(last >> 8);
@@ -139,7 +66,7 @@ QByteArray memoryReadCommand(quint16 address)
 std::optional<QByteArray> readReplyBytes(const QByteArray &reply, DeviceClass deviceClass)
 {
     constexpr qsizetype DataStart = 7; // the eighth character
-    const int count = writeUnit(deviceClass);
+    const int count = MemoryLayout::of(deviceClass).accessBytes();
     if (count == 0 || reply.size() < DataStart + 2 * count)
         return std::nullopt;
     QByteArray bytes(count, Qt::Uninitialized);

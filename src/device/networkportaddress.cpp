@@ -62,9 +62,9 @@ std::optional<NetworkPortAddress> NetworkPortAddress::parse(const QString &url, 
     const QString text = url.trimmed();
     const auto fail = [&](const QString &problem) -> std::optional<NetworkPortAddress> {
         if (error)
-            *error = QStringLiteral("\"%1\" is not a valid network port: %2. Write "
-                                    "socket://HOST:PORT or rfc2217://HOST:PORT.")
-                         .arg(text, problem);
+            *error = QStringLiteral("not a valid network port: %1. Write socket://HOST:PORT or "
+                                    "rfc2217://HOST:PORT.")
+                         .arg(problem);
         return std::nullopt;
     };
     const qsizetype separator = text.indexOf(QLatin1String("://"));

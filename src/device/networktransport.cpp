@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 namespace
@@ -44,9 +45,21 @@ QString NetworkTransport::description() const
     return m_address ? m_address->toString() : m_url;
 }
 
+// The link names the port in front of every message, so a message names only what went wrong.
 QString NetworkTransport::failure(const QString &what) const
 {
-    return QStringLiteral("%1: %2").arg(description(), what);
+    return what;
+}
+
+QString NetworkTransport::closedFailure() const
+{
+    return failure(m_dropReason.isEmpty() ? QStringLiteral("the server closed the connection.")
+                                          : m_dropReason + QLatin1Char('.'));
+}
+
+int NetworkTransport::scaled(int msecs) const
+{
+    return std::max(1, int(msecs * m_timeoutScale));
 }
 
 bool NetworkTransport::open(QString *error)
@@ -61,6 +74,7 @@ bool NetworkTransport::open(QString *error)
         return fail(failure(QStringLiteral("the port is already open.")));
     if (!m_address)
         return fail(m_addressError);
+    m_dropReason.clear();
     QString message;
     if (!connectToServer(&message) || (isTelnet() && !negotiate(&message))) {
         reset();
@@ -95,15 +109,15 @@ bool NetworkTransport::connectToServer(QString *error)
     m_socket.connectToHost(m_address->host, m_address->port);
     const bool settled = waitUntil(
         [this] { return isConnected() || m_socket.state() == QAbstractSocket::UnconnectedState; },
-        QDeadlineTimer(connectTimeoutMs, Qt::PreciseTimer));
+        QDeadlineTimer(scaled(connectTimeoutMs), Qt::PreciseTimer));
     if (m_state == State::Connecting && isConnected()) {
         // Commands are short and each waits for its reply: nothing is gained by holding them back.
         m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         return true;
     }
     *error = settled ? connectFailure()
-                     : QStringLiteral("Cannot connect to %1: no answer within %2.")
-                           .arg(description(), seconds(connectTimeoutMs));
+                     : QStringLiteral("cannot connect: no answer within %1.")
+                           .arg(seconds(scaled(connectTimeoutMs)));
     return false;
 }
 
@@ -127,7 +141,7 @@ QString NetworkTransport::connectFailure() const
         reason = m_socket.errorString();
         break;
     }
-    return QStringLiteral("Cannot connect to %1: %2.").arg(description(), reason);
+    return QStringLiteral("cannot connect: %1.").arg(reason);
 }
 
 // Agrees the Telnet options and sets the line; the server must take COM-PORT-OPTION, since
@@ -135,21 +149,21 @@ QString NetworkTransport::connectFailure() const
 bool NetworkTransport::negotiate(QString *error)
 {
     m_state = State::Negotiating;
-    const QDeadlineTimer deadline(settingsTimeoutMs, Qt::PreciseTimer);
-    m_socket.write(m_options.start());
+    const QDeadlineTimer deadline(scaled(settingsTimeoutMs), Qt::PreciseTimer);
+    queue(m_options.start());
     const auto settled = [this] {
         return m_options.isLocalEnabled(TelnetCodec::ComPortOption) ||
                m_options.isLocalRefused(TelnetCodec::ComPortOption);
     };
     const bool answered = waitUntil([&] { return settled() || !isConnected(); }, deadline);
     if (!isConnected() || m_state != State::Negotiating) {
-        *error = failure(QStringLiteral("the server closed the connection."));
+        *error = closedFailure();
         return false;
     }
     if (!answered) {
         *error = failure(QStringLiteral("the server did not answer the request for serial port "
                                         "control (RFC 2217) within %1.")
-                             .arg(seconds(settingsTimeoutMs)));
+                             .arg(seconds(scaled(settingsTimeoutMs))));
         return false;
     }
     if (!m_options.isLocalEnabled(TelnetCodec::ComPortOption)) {
@@ -171,7 +185,7 @@ bool NetworkTransport::sendLineSettings(const LineSettings &settings, QDeadlineT
                                 {TelnetCodec::SetBaudRate, TelnetCodec::SetDataSize,
                                  TelnetCodec::SetParity, TelnetCodec::SetStopSize},
                                 false};
-    m_socket.write(TelnetCodec::lineSettingsCommands(settings));
+    queue(TelnetCodec::lineSettingsCommands(settings));
     const bool answered = waitUntil(
         [this] {
             return !isConnected() || !m_request || m_request->rejected ||
@@ -180,7 +194,7 @@ bool NetworkTransport::sendLineSettings(const LineSettings &settings, QDeadlineT
         deadline);
     const std::optional<SettingsRequest> request = std::exchange(m_request, std::nullopt);
     if (!isConnected() || !request) {
-        *error = failure(QStringLiteral("the server closed the connection."));
+        *error = closedFailure();
         return false;
     }
     if (request->rejected) {
@@ -191,7 +205,7 @@ bool NetworkTransport::sendLineSettings(const LineSettings &settings, QDeadlineT
     if (!answered) {
         *error =
             failure(QStringLiteral("the server did not confirm the line settings %1 within %2.")
-                        .arg(settings.toString(), seconds(settingsTimeoutMs)));
+                        .arg(settings.toString(), seconds(scaled(settingsTimeoutMs))));
         return false;
     }
     return true;
@@ -204,14 +218,15 @@ bool NetworkTransport::setLineSettings(const LineSettings &settings)
         return true;
     }
     QString error;
-    if (sendLineSettings(settings, QDeadlineTimer(settingsTimeoutMs, Qt::PreciseTimer), &error)) {
+    if (sendLineSettings(settings, QDeadlineTimer(scaled(settingsTimeoutMs), Qt::PreciseTimer),
+                         &error)) {
         m_settings = settings;
         return true;
     }
     m_error = error;
     // Back to the settings in force; their answers are not awaited.
     if (m_state == State::Open && isConnected())
-        m_socket.write(TelnetCodec::lineSettingsCommands(m_settings));
+        queue(TelnetCodec::lineSettingsCommands(m_settings));
     return false;
 }
 
@@ -222,8 +237,9 @@ bool NetworkTransport::write(const QByteArray &bytes)
         return false;
     }
     const QByteArray wire = isTelnet() ? TelnetCodec::escape(bytes) : bytes;
-    if (m_socket.write(wire) != wire.size()) {
-        m_error = failure(m_socket.errorString());
+    if (!queue(wire)) {
+        if (m_error.isEmpty())
+            m_error = failure(m_socket.errorString());
         return false;
     }
     return true;
@@ -275,8 +291,8 @@ void NetworkTransport::discardInput()
     // milliseconds).
     if (isTelnet() && (stale || !m_serverPurged)) {
         m_serverPurged = true;
-        m_socket.write(TelnetCodec::comPortCommand(
-            TelnetCodec::PurgeData, QByteArray(1, char(TelnetCodec::PurgeReceiveBuffer))));
+        queue(TelnetCodec::comPortCommand(TelnetCodec::PurgeData,
+                                          QByteArray(1, char(TelnetCodec::PurgeReceiveBuffer))));
     }
 }
 
@@ -304,7 +320,7 @@ void NetworkTransport::handle(const TelnetCodec::Event &event)
     if (event.kind == TelnetCodec::Event::Kind::Negotiation) {
         const QByteArray answer = m_options.answer(event.code, event.option);
         if (!answer.isEmpty() && isConnected())
-            m_socket.write(answer);
+            queue(answer);
         return;
     }
     if (const auto reply = TelnetCodec::comPortReply(event))
@@ -339,18 +355,45 @@ void NetworkTransport::onDisconnected()
         emit readyRead();
     if (m_state != State::Open)
         return;
-    const QString message =
-        QStringLiteral("the connection to %1 was closed").arg(m_address->hostAndPort());
+    drop(QStringLiteral("the device was disconnected (the server closed the connection)"));
+}
+
+// Ends an open connection as lost, for the reason given.
+void NetworkTransport::drop(const QString &reason)
+{
     reset();
-    m_error = failure(message);
-    emit lost(message);
+    m_error = failure(reason);
+    m_dropReason = reason;
+    emit lost(reason);
+}
+
+// Hands bytes to the socket. A server that does not take what is sent to it would let the
+// socket's buffer grow without end: past maxPendingOutput the connection is dropped as failed.
+bool NetworkTransport::queue(const QByteArray &bytes)
+{
+    if (!isConnected())
+        return false;
+    if (m_socket.bytesToWrite() + bytes.size() > maxPendingOutput) {
+        const QString reason = QStringLiteral(
+            "the device was disconnected (the server does not take what is sent to it)");
+        if (m_state == State::Open) {
+            drop(reason);
+        } else {
+            m_dropReason = reason;
+            reset();
+        }
+        return false;
+    }
+    return m_socket.write(bytes) == bytes.size();
 }
 
 // Runs nested event loops until done() holds or the deadline passes; false on the deadline.
 bool NetworkTransport::waitUntil(const std::function<bool()> &done, QDeadlineTimer deadline)
 {
+    if (!m_loop)
+        m_interrupted = false;
     while (!done()) {
-        if (deadline.hasExpired())
+        if (deadline.hasExpired() || m_interrupted)
             return false;
         QEventLoop loop;
         QTimer timer;
@@ -366,6 +409,14 @@ bool NetworkTransport::waitUntil(const std::function<bool()> &done, QDeadlineTim
             outer->quit();
     }
     return true;
+}
+
+void NetworkTransport::interruptWait()
+{
+    if (!m_loop)
+        return;
+    m_interrupted = true;
+    m_loop->quit();
 }
 
 void NetworkTransport::wake()

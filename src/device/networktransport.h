@@ -28,6 +28,8 @@ public:
     static constexpr int settingsTimeoutMs = 2000;
     // Received data kept until readAll() takes it; more waits in the socket and the server.
     static constexpr qsizetype maxBuffered = 64 * 1024;
+    // What may wait in the socket for a server that does not read; more drops the connection.
+    static constexpr qsizetype maxPendingOutput = 64 * 1024;
 
     // `url` as NetworkPortAddress parses it; a malformed one makes open() fail with the reason.
     explicit NetworkTransport(const QString &url, QObject *parent = nullptr);
@@ -41,10 +43,15 @@ public:
     bool waitForBytesWritten(int msecs) override;
     QByteArray readAll() override;
     void discardInput() override;
+    void interruptWait() override;
     QString description() const override;
     QString errorString() const override { return m_error; }
 
     LineSettings lineSettings() const { return m_settings; }
+    // Bytes handed to the socket and not yet taken by the system.
+    qint64 pendingOutput() const { return m_socket.bytesToWrite(); }
+    // Test-only: multiplies the connection and settings time-outs.
+    void setTimeoutScale(double factor) { m_timeoutScale = factor; }
 
 private:
     enum class State { Closed, Connecting, Negotiating, Open };
@@ -69,8 +76,12 @@ private:
     void onReadyRead();
     void onDisconnected();
     void reset();
+    void drop(const QString &reason);
+    bool queue(const QByteArray &bytes);
     QString connectFailure() const;
     QString failure(const QString &what) const;
+    QString closedFailure() const;
+    int scaled(int msecs) const;
 
     QString m_url;
     std::optional<NetworkPortAddress> m_address;
@@ -84,6 +95,9 @@ private:
     // Whether the server's buffer has been purged since the port opened (see discardInput()).
     bool m_serverPurged = false;
     QString m_error;
+    QString m_dropReason; // why the connection was dropped, until the next open()
+    double m_timeoutScale = 1.0;
+    bool m_interrupted = false; // the wait in progress was interrupted
     State m_state = State::Closed;
     QEventLoop *m_loop = nullptr;
 };

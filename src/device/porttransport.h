@@ -33,6 +33,10 @@ public:
     // Drops what was received and not yet taken, here and in the system's buffers.
     virtual void discardInput() = 0;
 
+    // Ends a wait of open() or setLineSettings() for the other end at once; it then fails.
+    // Nothing happens when nothing waits.
+    virtual void interruptWait() {}
+
     // What the channel is, for messages: "/dev/ttyUSB0", "rfc2217://10.0.0.5:4001".
     virtual QString description() const = 0;
     virtual QString errorString() const = 0;

@@ -1,5 +1,6 @@
 #include "seriallink.h"
 
+#include "networkportaddress.h"
 #include "portbinding.h"
 #include "porttransport.h"
 #include "porttransportfactory.h"
@@ -33,7 +34,9 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &SerialLink::onTimeout);
-    setPortNumber(1);
+    m_quietTimer.setSingleShot(true);
+    m_quietTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_quietTimer, &QTimer::timeout, this, &SerialLink::onQuiet);
 }
 
 SerialLink::~SerialLink()
@@ -92,10 +95,13 @@ bool SerialLink::open(QString *error)
     };
     if (isOpen())
         return fail(portDescription(QStringLiteral("the port is already open.")));
+    if (m_byNumber && m_portName.isEmpty())
+        setPortNumber(m_portNumber);
     if (m_portName.isEmpty())
         return fail(QStringLiteral("COM %1 is not bound to a serial device.").arg(m_portNumber));
 
     close();
+    m_lost.clear();
     m_transport.reset(makePortTransport(m_portName));
     m_transport->setLineSettings(m_lineSettings);
     QString failure;
@@ -124,6 +130,7 @@ QString SerialLink::adapterWarning() const
 
 void SerialLink::close()
 {
+    m_lost.clear();
     if (!m_transport)
         return;
     disconnect(m_transport.get(), nullptr, this, nullptr);
@@ -171,10 +178,13 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
     prctl(PR_SET_TIMERSLACK, 1UL);
     const auto restoreSlack = qScopeGuard([slack] { prctl(PR_SET_TIMERSLACK, ulong(slack)); });
 #endif
-    for (const char c : command) {
-        if (!m_transport->write(QByteArray(1, c)) ||
-            !m_transport->waitForBytesWritten(replyTimeout())) {
-            *failure = portDescription(m_transport->errorString());
+    for (qsizetype i = 0; i < command.size(); ++i) {
+        if (m_beforeCharacter)
+            m_beforeCharacter(i);
+        // Writing and waiting may report the port lost, which closes the transport.
+        if (!isOpen() || !m_transport->write(command.mid(i, 1)) ||
+            !m_transport->waitForBytesWritten(replyTimeout()) || !isOpen()) {
+            *failure = sendFailure();
             return false;
         }
         // A pause without processing events: a time-out tick cannot interrupt the command.
@@ -184,10 +194,20 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
     return true;
 }
 
+// Why the command could not go out: the port's loss when it was lost, its error otherwise.
+QString SerialLink::sendFailure() const
+{
+    if (!m_lost.isEmpty())
+        return m_lost;
+    if (!isOpen())
+        return portDescription(QStringLiteral("the port is not open."));
+    return portDescription(m_transport->errorString());
+}
+
 bool SerialLink::send(const QByteArray &command, QString *failure)
 {
     if (!isOpen()) {
-        *failure = portDescription(QStringLiteral("the port is not open."));
+        *failure = sendFailure();
         return false;
     }
     emit commandSent(command);
@@ -197,9 +217,13 @@ bool SerialLink::send(const QByteArray &command, QString *failure)
     bool sent = true;
     if (slowDevice()) {
         sent = sendByCharacter(command, failure);
-    } else if (!m_transport->write(command)) {
-        *failure = portDescription(m_transport->errorString());
-        sent = false;
+    } else {
+        if (m_beforeCharacter)
+            m_beforeCharacter(0);
+        if (!isOpen() || !m_transport->write(command) || !isOpen()) {
+            *failure = sendFailure();
+            sent = false;
+        }
     }
     m_sending = false;
     if (m_receivePending) {
@@ -218,9 +242,6 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QB
     m_reply.clear();
     m_portFailure.clear();
     m_echo = echo;
-    // Only the nine-character replies of identification and of the older ZORLA come without a
-    // carriage return; in a later device's reply, nine characters are just a part of it.
-    m_assembler.setShortReplies(slowDevice());
     m_assembler.setSplit(!echo.isEmpty());
 
     QString failure;
@@ -256,6 +277,7 @@ void SerialLink::startAttempt()
     if (isOpen())
         m_transport->discardInput();
     m_assembler.clear();
+    m_quietTimer.stop();
     m_inTime = true;
     m_timer.stop();
     m_timer.start(replyTimeout());
@@ -263,6 +285,9 @@ void SerialLink::startAttempt()
 
 void SerialLink::abort()
 {
+    // The port may be opening, waiting for a serial server.
+    if (m_transport)
+        m_transport->interruptWait();
     if (!m_waiting)
         return;
     m_aborted = true;
@@ -273,6 +298,7 @@ void SerialLink::abort()
 LinkReply SerialLink::finishExchange(const QString &failure)
 {
     m_timer.stop();
+    m_quietTimer.stop();
     m_echo.clear();
     LinkReply reply;
     if (m_aborted && m_status == LinkReply::Status::TimedOut) {
@@ -312,6 +338,32 @@ void SerialLink::receive()
         if (acceptReply(*reply))
             break;
     }
+    // Nine characters with "@" are a reply only if nothing follows them within the gap.
+    if (m_assembler.holdsShortReply())
+        m_quietTimer.start(quietGap());
+    else
+        m_quietTimer.stop();
+}
+
+void SerialLink::onQuiet()
+{
+    if (const std::optional<QByteArray> reply = m_assembler.takeShortReply())
+        acceptReply(*reply);
+}
+
+std::chrono::milliseconds SerialLink::quietGap() const
+{
+    // A serial server forwards a reply in pieces of its own making, and the network may hold a
+    // piece back while it waits for an acknowledgement (up to 40 ms with delayed acknowledgements),
+    // so a reply can pause there for tens of milliseconds without having ended.
+    if (NetworkPortAddress::isUrl(m_portName))
+        return networkQuietGap;
+    // On a serial line a device sends the characters of one reply back to back: two character
+    // times of silence end it.
+    const qint64 rate = std::max(1, m_lineSettings.rate);
+    const qint64 twoCharactersUs = 2 * (qint64(m_lineSettings.bitsPerCharacter()) * 1000000) / rate;
+    return std::max(std::chrono::milliseconds(1), std::chrono::ceil<std::chrono::milliseconds>(
+                                                      std::chrono::microseconds(twoCharactersUs)));
 }
 
 // Completes the exchange with the reply unless an echo is expected and the reply neither starts
@@ -348,11 +400,16 @@ void SerialLink::onTimeout()
         m_loop->quit();
 }
 
+// The transport has closed itself. It stays until the next open() or close(), since a command
+// may be in the middle of using it; every later use of the link reports the loss.
 void SerialLink::onLost(const QString &description)
 {
-    close();
+    disconnect(m_transport.get(), nullptr, this, nullptr);
+    m_transport->close();
+    if (m_lost.isEmpty())
+        m_lost = portDescription(description);
     if (m_waiting && m_portFailure.isEmpty()) {
-        m_portFailure = portDescription(description);
+        m_portFailure = m_lost;
         if (m_loop)
             m_loop->quit();
     }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class PortBinding;
@@ -17,8 +18,8 @@ class PortTransport;
 class QEventLoop;
 
 // The serial link of one port: sends one command at a time, assembles the reply (complete at a
-// carriage return, or, in identification and with the older ZORLA, at nine characters holding
-// "@"), repeats the command when no reply comes in time, and says how the command ended. It shows
+// carriage return, or at nine characters holding "@" once the line has gone quiet after them),
+// repeats the command when no reply comes in time, and says how the command ended. It shows
 // nothing: refusals are announced as they arrive, everything else in the returned LinkReply.
 //
 // Port numbers 1..4 are resolved to system devices through the PortBinding given with
@@ -31,14 +32,13 @@ class SerialLink : public QObject
 public:
     static constexpr int slowTimeoutMs = 4000; // no device class, and the older ZORLA
     static constexpr int fastTimeoutMs = 2000; // the later ZORLA and the VELMAR
-    static constexpr char carriageReturn = 13;
     static constexpr char nak = 21;
     // Idle line time left after each character for devices that assemble commands one character
     // at a time (see characterPause()).
     static constexpr std::chrono::microseconds deviceSettleTime{1000};
-    // What an unfinished reply may grow to (see ReplyAssembler).
-    static constexpr qsizetype defaultReceiveLimit = ReplyAssembler::defaultLimit;
     static constexpr qsizetype keptAfterFlood = ReplyAssembler::keptAfterOverflow;
+    // The quiet time after nine characters holding "@" that makes them a reply on a network port.
+    static constexpr std::chrono::milliseconds networkQuietGap{50};
 
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
@@ -86,8 +86,14 @@ public:
     int replyTimeout() const;
     // Test-only: multiplies the reply time-outs.
     void setTimeoutScale(double factor) { m_timeoutScale = factor; }
-    // Test-only: changes defaultReceiveLimit.
+    // Test-only: changes what an unfinished reply may grow to (see ReplyAssembler).
     void setReceiveLimit(qsizetype bytes) { m_assembler.setLimit(bytes); }
+    // Test-only: called with the index of each character of a command just before it is written
+    // (with 0 before a command that goes out at once).
+    void setBeforeCharacter(std::function<void(qsizetype)> hook)
+    {
+        m_beforeCharacter = std::move(hook);
+    }
     // The pause after each character sent to a device of the older classes at the current rate.
     std::chrono::microseconds characterPause() const;
 
@@ -101,21 +107,27 @@ signals:
 private:
     bool send(const QByteArray &command, QString *failure);
     bool sendByCharacter(const QByteArray &command, QString *failure);
+    QString sendFailure() const;
     LinkReply finishExchange(const QString &failure);
     void startAttempt();
     void receive();
     bool acceptReply(const QByteArray &reply);
     void completeReply(const QByteArray &reply);
     void onTimeout();
+    void onQuiet();
+    std::chrono::milliseconds quietGap() const;
     void onLost(const QString &description);
     QString portDescription(const QString &what) const;
     QString portLabel() const;
     bool slowDevice() const;
 
     std::unique_ptr<PortTransport> m_transport;
-    QTimer m_timer; // the reply time-out of one attempt
+    QTimer m_timer;      // the reply time-out of one attempt
+    QTimer m_quietTimer; // the quiet line after what may be a short reply
     PortBinding *m_binding = nullptr;
 
+    // Port option 1 until another is chosen; its system device is looked up only when the port
+    // opens, since listing the system's serial ports takes milliseconds of work.
     int m_portNumber = 1;
     bool m_byNumber = true; // the port was chosen as an option, not by name
     QString m_portName;
@@ -133,6 +145,8 @@ private:
 
     QEventLoop *m_loop = nullptr;
     QString m_portFailure; // set when the port failed while a command was outstanding
+    QString m_lost;        // why the port was lost, until it is opened or closed again
+    std::function<void(qsizetype)> m_beforeCharacter;
     bool m_sending = false;
     bool m_receivePending = false;
 };

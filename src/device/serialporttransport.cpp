@@ -111,12 +111,17 @@ bool SerialPortTransport::setLineSettings(const LineSettings &settings)
 
 bool SerialPortTransport::write(const QByteArray &bytes)
 {
-    return m_port.write(bytes) == bytes.size();
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // QSerialPort would hand the bytes to the system at its next write notification, a turn of
+    // the event loop later; the link waits for the reply from now on, so they go at once.
+    m_port.flush();
+    return true;
 }
 
 bool SerialPortTransport::waitForBytesWritten(int msecs)
 {
-    return m_port.waitForBytesWritten(msecs);
+    return m_port.isOpen() && (m_port.bytesToWrite() == 0 || m_port.waitForBytesWritten(msecs));
 }
 
 QByteArray SerialPortTransport::readAll()

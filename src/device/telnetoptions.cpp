@@ -49,8 +49,14 @@ QByteArray TelnetOptions::settle(Side &side, bool wanted, bool on, quint8 yes, q
                                  quint8 option)
 {
     const bool requested = std::exchange(side.requested, false);
-    if (on && !wanted)
+    if (on && !wanted) {
+        // Refused once; the same request again, until the server withdraws it, changes nothing.
+        if (std::exchange(side.declined, true))
+            return {};
         return Codec::negotiation(no, option);
+    }
+    if (!on)
+        side.declined = false;
     if (on) {
         side.refused = false;
         if (side.enabled)

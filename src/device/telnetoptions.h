@@ -5,8 +5,9 @@
 
 // The Telnet options a serial client agrees with its server: asks for COM-PORT-OPTION on its own
 // side and for BINARY and SUPPRESS-GO-AHEAD both ways, accepts those when the server offers them,
-// refuses every other option, and answers each request only when it changes an option's state,
-// so that two parties can never talk each other into a loop.
+// refuses every other option once until the server withdraws it, and answers each request only
+// when it changes an option's state, so that two parties can never talk each other into a loop
+// and a server repeating a request gets no flood of answers.
 class TelnetOptions
 {
 public:
@@ -17,8 +18,6 @@ public:
 
     // The client's own side of an option (what the server asked with DO).
     bool isLocalEnabled(quint8 option) const { return m_local[option].enabled; }
-    // The server's side of an option (what it offered with WILL).
-    bool isRemoteEnabled(quint8 option) const { return m_remote[option].enabled; }
     // The server said DONT to an option the client asked for or had on.
     bool isLocalRefused(quint8 option) const { return m_local[option].refused; }
     // The client's requests that the server has not answered yet.
@@ -29,6 +28,7 @@ private:
         bool enabled = false;
         bool requested = false; // asked for and not answered yet
         bool refused = false;
+        bool declined = false; // the server's request to turn it on was refused
     };
 
     QByteArray request(std::array<Side, 256> &sides, quint8 verb, quint8 option);

@@ -27,6 +27,9 @@ public:
     virtual FileChoice saveFileName(const QString &filter) = 0;
     // A modal message box with a stop icon and an OK button; returns once it has been closed.
     virtual void showMessage(const QString &text, const QString &title) = 0;
+    // A modal message box with a warning icon and an OK button, with details (such as device
+    // addresses) that the operator may unfold; returns once it has been closed.
+    virtual void showWarning(const QString &text, const QString &title, const QString &details) = 0;
     // A modal message box with a warning icon and an OK button, for advice that does not stop
     // anything; shown as a message where the service has no other kind.
     virtual void showNotice(const QString &text, const QString &title) { showMessage(text, title); }

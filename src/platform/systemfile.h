@@ -25,6 +25,9 @@ public:
     // regular file"); empty for a regular file or one that does not exist.
     static QString notARegularFile(const QString &path);
     static bool open(QFile &file, const QString &path, QIODevice::OpenMode mode);
+    // Opens a regular file for appending, making it when missing, without ever waiting: a folder,
+    // a FIFO, a device or a file that cannot be written is refused with the reason.
+    static bool openForAppend(QFile &file, const QString &path, QString *error);
     static bool canWriteIn(const QString &folder);
     // Writes a temporary file beside the path and renames it over the path only once `write`
     // succeeded and the data is on disk, so the path holds the old file or all of the new one.

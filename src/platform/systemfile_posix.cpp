@@ -68,6 +68,33 @@ bool SystemFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode
     return file.open(fd, mode, QFileDevice::AutoCloseHandle);
 }
 
+bool SystemFile::openForAppend(QFile &file, const QString &path, QString *error)
+{
+    *error = notARegularFile(path);
+    if (!error->isEmpty())
+        return false;
+    // Without O_NONBLOCK, opening a FIFO that nobody reads would wait for a reader; what was put
+    // in the path's place since the check is refused once open.
+    const int fd = ::open(encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = errno == ENXIO ? QStringLiteral("it is not a regular file") : systemError(errno);
+        return false;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        *error = QStringLiteral("it is not a regular file");
+        return false;
+    }
+    if (file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    *error = file.errorString();
+    return false;
+}
+
 bool SystemFile::canWriteIn(const QString &folder)
 {
     return status(folder).kind == Kind::Folder &&

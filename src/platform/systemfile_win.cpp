@@ -20,6 +20,18 @@ bool SystemFile::open(QFile &file, const QString &path, QIODevice::OpenMode mode
     return file.open(mode);
 }
 
+bool SystemFile::openForAppend(QFile &file, const QString &path, QString *error)
+{
+    *error = notARegularFile(path);
+    if (!error->isEmpty())
+        return false;
+    file.setFileName(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
 bool SystemFile::canWriteIn(const QString &folder)
 {
     const QFileInfo info(folder);

@@ -26,4 +26,7 @@ public:
 signals:
     // The line was dropped on the device's request.
     void lineDropped();
+    // Replies, or pieces of them, have been handed to the line, the last `lateNs` after it was
+    // due: how far the emulated line lags behind the time its characters would take.
+    void transmitted(qint64 lateNs);
 };

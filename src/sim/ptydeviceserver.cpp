@@ -2,7 +2,6 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
-#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -11,43 +10,12 @@ PtyDeviceServer::PtyDeviceServer(SimulatedDevice::Model model,
                                  SimulatedDevice::Application application, QObject *parent)
     : DeviceServer(parent), m_device(new SimulatedDevice(model, application, this))
 {
-    m_transmitTimerFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_transmitTimerFd >= 0) {
-        m_transmitTimerNotifier =
-            std::make_unique<QSocketNotifier>(m_transmitTimerFd, QSocketNotifier::Read, this);
-        connect(m_transmitTimerNotifier.get(), &QSocketNotifier::activated, this,
-                &PtyDeviceServer::transmitTimerExpired);
-    }
+    connect(&m_transmitTimer, &ReplyTimer::timeout, this, &PtyDeviceServer::transmitDue);
 }
 
 PtyDeviceServer::~PtyDeviceServer()
 {
     stop();
-    m_transmitTimerNotifier.reset();
-    if (m_transmitTimerFd >= 0)
-        ::close(m_transmitTimerFd);
-}
-
-void PtyDeviceServer::armTransmitTimer(qint64 waitNs)
-{
-    if (m_transmitTimerFd < 0)
-        return;
-    // 0 disarms the timer.
-    waitNs = qMax<qint64>(waitNs, 0);
-    itimerspec due{};
-    due.it_value.tv_sec = time_t(waitNs / 1000000000);
-    due.it_value.tv_nsec = long(waitNs % 1000000000);
-    timerfd_settime(m_transmitTimerFd, 0, &due, nullptr);
-    m_transmitTimerArmed = waitNs > 0;
-}
-
-void PtyDeviceServer::transmitTimerExpired()
-{
-    quint64 expirations = 0;
-    if (::read(m_transmitTimerFd, &expirations, sizeof expirations) < 0 && errno == EAGAIN)
-        return;
-    m_transmitTimerArmed = false;
-    transmitDue();
 }
 
 bool PtyDeviceServer::start(QString *error)
@@ -69,7 +37,7 @@ bool PtyDeviceServer::start(QString *error)
 
 void PtyDeviceServer::stop()
 {
-    armTransmitTimer(0);
+    m_transmitTimer.stop();
     m_schedule.clear();
     m_outgoing.clear();
     m_readNotifier.reset();
@@ -114,7 +82,7 @@ void PtyDeviceServer::readFromLine()
             emit inputRead();
         // One character at a time, so that each reply knows when its command's last character
         // arrived on the emulated line.
-        const qint64 now = m_schedule.now();
+        const qint64 now = ReplySchedule::now();
         for (ssize_t i = 0; i < count; ++i) {
             const qint64 arrived = m_schedule.characterArrived(now);
             const auto replies = m_device->receiveReplies(QByteArray(1, buffer[i]));
@@ -129,6 +97,7 @@ void PtyDeviceServer::readFromLine()
 
 void PtyDeviceServer::transmitDue()
 {
+    std::optional<qint64> lastDueNs;
     for (const ReplySchedule::Transmission &next : m_schedule.takeDue()) {
         if (next.dropLine) {
             flush();
@@ -137,11 +106,14 @@ void PtyDeviceServer::transmitDue()
             return;
         }
         m_outgoing += next.bytes;
+        lastDueNs = next.dueNs;
     }
     flush();
-    const std::optional<qint64> wait = m_schedule.nextDueInNs();
-    if (isRunning() && wait && !m_transmitTimerArmed)
-        armTransmitTimer(qMax<qint64>(*wait, 1));
+    if (lastDueNs)
+        emit transmitted(ReplySchedule::now() - *lastDueNs);
+    const std::optional<qint64> due = m_schedule.nextDueNs();
+    if (isRunning() && due && !m_transmitTimer.isActive())
+        m_transmitTimer.start(*due);
 }
 
 void PtyDeviceServer::flush()
@@ -168,7 +140,7 @@ void PtyDeviceServer::flush()
 // Closing the master end hangs up the line for whoever has the slave open.
 void PtyDeviceServer::dropLine()
 {
-    armTransmitTimer(0);
+    m_transmitTimer.stop();
     m_schedule.clear();
     m_outgoing.clear();
     m_readNotifier.reset();

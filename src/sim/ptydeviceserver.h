@@ -3,6 +3,7 @@
 #include "deviceserver.h"
 #include "pty.h"
 #include "replyschedule.h"
+#include "replytimer.h"
 #include "simulateddevice.h"
 
 #include <memory>
@@ -52,15 +53,9 @@ private:
     QString m_slavePath;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
-    void armTransmitTimer(qint64 waitNs); // 0 disarms
-
-    void transmitTimerExpired();
-
     // Wakes the server when the next reply is due, to the microsecond: a QTimer counts whole
     // milliseconds, which would make every emulated reply up to a millisecond late.
-    int m_transmitTimerFd = -1;
-    bool m_transmitTimerArmed = false;
-    std::unique_ptr<QSocketNotifier> m_transmitTimerNotifier;
+    ReplyTimer m_transmitTimer{this};
     ReplySchedule m_schedule;
     QByteArray m_outgoing;
 };

@@ -1,14 +1,20 @@
 #include "replyschedule.h"
 
+#include <chrono>
+
 namespace
 {
 constexpr qint64 NsPerMs = 1000000;
 constexpr int BitsPerCharacter = 10; // start bit, 8 data bits, stop bit
 } // namespace
 
-ReplySchedule::ReplySchedule()
+ReplySchedule::ReplySchedule() = default;
+
+qint64 ReplySchedule::now()
 {
-    m_clock.start();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void ReplySchedule::setLineRate(int bitsPerSecond)
@@ -60,11 +66,11 @@ QList<ReplySchedule::Transmission> ReplySchedule::takeDue()
     return due;
 }
 
-std::optional<qint64> ReplySchedule::nextDueInNs() const
+std::optional<qint64> ReplySchedule::nextDueNs() const
 {
     if (m_queue.isEmpty())
         return std::nullopt;
-    return qMax<qint64>(0, m_queue.head().dueNs - now());
+    return m_queue.head().dueNs;
 }
 
 void ReplySchedule::clear()

@@ -2,7 +2,6 @@
 
 #include "simulateddevice.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QQueue>
 #include <optional>
@@ -29,8 +28,9 @@ public:
     void setLineRate(int bitsPerSecond);
     int lineRate() const { return m_lineRate; }
 
-    // The schedule's clock, in nanoseconds.
-    qint64 now() const { return m_clock.nsecsElapsed(); }
+    // The schedule's clock, in nanoseconds: the steady clock (CLOCK_MONOTONIC on Linux), so that
+    // a timer can be armed for a transmission's own due time.
+    static qint64 now();
     // A character was read from the line at `readNs`; returns when it has arrived in full, the
     // earliest time for the replies to the command it completes.
     qint64 characterArrived(qint64 readNs);
@@ -38,8 +38,8 @@ public:
     void add(const SimulatedDevice::Reply &reply, qint64 readyNs);
     // Takes the transmissions due by now, in order; a line drop is the last one taken.
     QList<Transmission> takeDue();
-    // How long until the next transmission is due (0 when it is due now); nullopt when none waits.
-    std::optional<qint64> nextDueInNs() const;
+    // When the next transmission is due; nullopt when none waits.
+    std::optional<qint64> nextDueNs() const;
     bool isEmpty() const { return m_queue.isEmpty(); }
     // Forgets every waiting transmission; the line is idle again.
     void clear();
@@ -47,7 +47,6 @@ public:
 private:
     qint64 byteNs() const;
 
-    QElapsedTimer m_clock;
     QQueue<Transmission> m_queue;
     int m_lineRate = 0;
     qint64 m_rxFreeNs = 0; // when the line towards the device is idle again

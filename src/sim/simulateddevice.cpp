@@ -113,6 +113,9 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
         std::optional<QByteArray> replacement;
         QByteArray noise;
         std::optional<int> duplicateGapMs;
+        std::optional<int> lineFeedGapMs;
+        bool noReadEcho = false;
+        bool shortAcknowledge = false;
         for (const ScheduledFault &scheduled : std::as_const(m_faults)) {
             const Fault &fault = scheduled.fault;
             if (m_commandCount < scheduled.first ||
@@ -144,6 +147,15 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
             case Fault::Kind::Flood:
                 noise = fault.bytes;
                 break;
+            case Fault::Kind::LineFeedAfter:
+                lineFeedGapMs = fault.delayMs;
+                break;
+            case Fault::Kind::NoReadEcho:
+                noReadEcho = true;
+                break;
+            case Fault::Kind::ShortAcknowledge:
+                shortAcknowledge = true;
+                break;
             }
         }
         if (silent || reply.dropLine)
@@ -151,7 +163,7 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
         else if (refused)
             reply.bytes = nakReply();
         else
-            reply.bytes = execute(line);
+            reply.bytes = mannered(line, execute(line), noReadEcho, shortAcknowledge);
         if (replacement && !silent && !reply.dropLine)
             reply.bytes = *replacement;
         if (!reply.bytes.isEmpty())
@@ -164,12 +176,26 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
             copy.delayMs = *duplicateGapMs;
             replies.append(copy);
         }
+        if (lineFeedGapMs && !reply.bytes.isEmpty())
+            replies.append({QByteArray("\n"), *lineFeedGapMs, 0, 0, false});
     }
     m_faults.removeIf([this](const ScheduledFault &scheduled) {
         return scheduled.fault.count > 0 &&
                m_commandCount >= scheduled.first + scheduled.fault.count - 1;
     });
     return replies;
+}
+
+// A memory access reply as a device of other manners sends it.
+QByteArray SimulatedDevice::mannered(const QByteArray &line, QByteArray reply, bool noReadEcho,
+                                     bool shortAcknowledge)
+{
+    const bool read = line.endsWith("-??\r") && reply.startsWith("@E");
+    if (noReadEcho && read)
+        reply.replace(0, 7, QByteArray(7, ' '));
+    if (shortAcknowledge && !read && line.startsWith("@E") && reply.endsWith("-OK\r"))
+        reply = '@' + reply.chopped(1);
+    return reply;
 }
 
 SimulatedDevice::Fault SimulatedDevice::Fault::flood(int n, int size)

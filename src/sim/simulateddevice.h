@@ -25,6 +25,12 @@
 //   Fault::duplicate(n, gapMs)         the n-th reply goes out twice, the copy gapMs after it
 //   Fault::flood(n, size)              `size` bytes of line noise (printable, no "@", no carriage
 //                                      return) go out before the n-th reply
+// and, for devices that behave otherwise than this one from the next command on:
+//   Fault::lineFeedAfter(gapMs)        every reply is followed by a line feed gapMs later (CR LF)
+//   Fault::noReadEcho()                read replies carry spaces where the echo of "@E", the
+//                                      address and "-" belongs
+//   Fault::shortAcknowledge()          writes are acknowledged with nine characters holding "@"
+//                                      and no carriage return
 // The delay, chunking and line drop are carried out by whoever transmits the replies
 // (ReplySchedule, for the servers); receive() only returns the bytes.
 class SimulatedDevice : public QObject
@@ -43,7 +49,10 @@ public:
             Garbage,
             LineDrop,
             Duplicate,
-            Flood
+            Flood,
+            LineFeedAfter,
+            NoReadEcho,
+            ShortAcknowledge
         };
         Kind kind = Kind::Nak;
         int atCommand = 1; // 1-based, counted from when the fault is added
@@ -87,6 +96,25 @@ public:
             return fault;
         }
         static Fault flood(int n, int size);
+        static Fault lineFeedAfter(int gapMs)
+        {
+            Fault fault = make(Kind::LineFeedAfter, 1);
+            fault.count = 0;
+            fault.delayMs = gapMs;
+            return fault;
+        }
+        static Fault noReadEcho()
+        {
+            Fault fault = make(Kind::NoReadEcho, 1);
+            fault.count = 0;
+            return fault;
+        }
+        static Fault shortAcknowledge()
+        {
+            Fault fault = make(Kind::ShortAcknowledge, 1);
+            fault.count = 0;
+            return fault;
+        }
         static Fault make(Kind kind, int n)
         {
             Fault fault;
@@ -139,7 +167,6 @@ public:
 
     // A device that is not plugged in takes nothing from the line and answers nothing.
     void setPluggedIn(bool pluggedIn) { m_pluggedIn = pluggedIn; }
-    bool isPluggedIn() const { return m_pluggedIn; }
     // Data memory and directory back to 0xFF, as a fresh device has them; a command line that
     // was only partly received is dropped.
     void erase();
@@ -164,12 +191,13 @@ signals:
 
 private:
     QByteArray execute(const QByteArray &line);
+    static QByteArray mannered(const QByteArray &line, QByteArray reply, bool noReadEcho,
+                               bool shortAcknowledge);
     QByteArray memoryAccess(const QByteArray &line);
     bool isDirectoryAddress(quint16 address) const;
     bool touchesDirectory(quint16 address, qsizetype length) const;
     QByteArray readUnit(quint16 address) const;
     void writeUnit(quint16 address, const QByteArray &bytes);
-    const Fault *faultFor(qint64 command) const;
 
     struct ScheduledFault {
         Fault fault;

@@ -3,19 +3,12 @@
 #include <QTcpSocket>
 #include <utility>
 
-namespace
-{
-constexpr qint64 NsPerMs = 1000000;
-} // namespace
-
 TcpDeviceServer::TcpDeviceServer(SimulatedDevice::Model model,
                                  SimulatedDevice::Application application, quint16 port,
                                  QObject *parent)
     : DeviceServer(parent), m_device(new SimulatedDevice(model, application, this)), m_port(port)
 {
-    m_transmitTimer.setSingleShot(true);
-    m_transmitTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_transmitTimer, &QTimer::timeout, this, &TcpDeviceServer::transmitDue);
+    connect(&m_transmitTimer, &ReplyTimer::timeout, this, &TcpDeviceServer::transmitDue);
     connect(&m_server, &QTcpServer::newConnection, this, &TcpDeviceServer::acceptClients);
 }
 
@@ -68,7 +61,7 @@ void TcpDeviceServer::readFromClient()
     if (!client)
         return;
     const QByteArray bytes = client->readAll();
-    const qint64 now = m_schedule.now();
+    const qint64 now = ReplySchedule::now();
     // One character at a time, so that each reply knows when its command's last character
     // arrived on the emulated line.
     for (const char c : bytes) {
@@ -87,17 +80,20 @@ void TcpDeviceServer::transmitDue()
 {
     if (!m_client)
         return;
+    std::optional<qint64> lastDueNs;
     for (const ReplySchedule::Transmission &next : m_schedule.takeDue()) {
         if (next.dropLine) {
             dropLine();
             return;
         }
         m_client->write(next.bytes);
+        lastDueNs = next.dueNs;
     }
     m_client->flush();
-    // QTimer counts whole milliseconds: rounded up, so that nothing leaves early.
-    if (const std::optional<qint64> wait = m_schedule.nextDueInNs())
-        m_transmitTimer.start(int((*wait + NsPerMs - 1) / NsPerMs));
+    if (lastDueNs)
+        emit transmitted(ReplySchedule::now() - *lastDueNs);
+    if (const std::optional<qint64> due = m_schedule.nextDueNs())
+        m_transmitTimer.start(*due);
 }
 
 // The connection closes once what was sent before the drop has gone out.

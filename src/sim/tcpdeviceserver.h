@@ -2,10 +2,10 @@
 
 #include "deviceserver.h"
 #include "replyschedule.h"
+#include "replytimer.h"
 #include "simulateddevice.h"
 
 #include <QTcpServer>
-#include <QTimer>
 
 class QTcpSocket;
 
@@ -48,5 +48,5 @@ private:
     QTcpServer m_server;
     QTcpSocket *m_client = nullptr;
     ReplySchedule m_schedule;
-    QTimer m_transmitTimer;
+    ReplyTimer m_transmitTimer{this};
 };

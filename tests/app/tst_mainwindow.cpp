@@ -1,3 +1,4 @@
+#include "baredesktop.h"
 #include "mainwindow.h"
 #include "portbinding.h"
 #include "portsettingsdialog.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -50,6 +52,8 @@ struct Harness {
         window = std::make_unique<MainWindow>(dialogs, settings, ports, dir.path());
         window->show();
     }
+    // Waits for the start-up work that follows the window's first picture (the port opened).
+    void waitForStartUp() const { QTRY_VERIFY(window->settingsDialog()); }
 
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
@@ -114,6 +118,26 @@ struct Harness {
     void click(QAnyStringView name) const { child<QPushButton>(name)->click(); }
 };
 
+// What an operator sees of the window, one "what: value" line each: the caption, the port state,
+// the status line, the available toolbar commands, and the other windows shown.
+QStringList sights(const Harness &h)
+{
+    QStringList seen{QStringLiteral("caption: ") + h.window->windowTitle(),
+                     QStringLiteral("port: ") + h.window->panelText(1),
+                     QStringLiteral("status: ") + h.text("lblStatus4")};
+    for (QAction *action : h.window->findChildren<QAction *>()) {
+        if (action->objectName().startsWith(QLatin1String("cmd")) && action->isEnabled())
+            seen << QStringLiteral("available: ") + action->objectName();
+    }
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top != h.window.get() && top->isVisible())
+            seen << QStringLiteral("window: ") + top->windowTitle();
+    }
+    if (!h.window->isVisible())
+        seen << QStringLiteral("window closed");
+    return seen;
+}
+
 // Answers the next modal dialog: runs `inspect` on it, then closes it unless it has been hidden.
 void onNextModal(std::function<void(QWidget *)> inspect)
 {
@@ -148,8 +172,9 @@ private slots:
             QCOMPARE(h.slotShown(n), QStringLiteral("|No File Added|0"));
         QCOMPARE(h.text("lblSpaceR"), QStringLiteral("0"));
 
-        // No port can be opened: the settings dialog is loaded but leaves the port closed.
-        QVERIFY(w.settingsDialog());
+        // No port can be opened: the settings dialog is loaded once the window has been drawn,
+        // but leaves the port closed.
+        h.waitForStartUp();
         QCOMPARE(w.panelText(1), QStringLiteral("Not Connected"));
         QCOMPARE(w.panelText(2), QStringLiteral("COM 1, 9600bps 8-N-1"));
         QCOMPARE(w.panelText(5), QStringLiteral("Best viewed at 1024x768"));
@@ -160,6 +185,221 @@ private slots:
         QFile log(h.dir.filePath(QStringLiteral("ST6UNST.LOG")));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.readAll().endsWith("\"CommSettings\"\r\n\r\nx\r\n"));
+    }
+
+    // Every toolbar command and its key, as the operator triggers them on the real window: what
+    // becomes visible (a dialog, a window, a status text, a changed set of available commands).
+    // Modal dialogs are closed as soon as they show; file dialogs and message boxes go to the
+    // dialog double. Help runs on a desktop with no program for web pages.
+    void commandsAsTriggered_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("byKey");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("seen"); // what changed, ";"-separated, in sights() order
+        const auto row = [](const char *key, bool connected, const char *seen) {
+            for (bool byKey : {false, true}) {
+                if (byKey && QLatin1String(key) == QLatin1String("cmdAbout"))
+                    continue; // About has no key
+                QTest::newRow(
+                    qPrintable(QStringLiteral("%1 by %2")
+                                   .arg(QLatin1String(key),
+                                        byKey ? QStringLiteral("key") : QStringLiteral("action"))))
+                    << QString::fromLatin1(key) << byKey << connected << QString::fromLatin1(seen);
+            }
+        };
+        row("cmdNew", false, "caption: Zorla Ticket");
+        row("cmdOpen", false, "file dialog: ZorlaVelmar Format(*.dat)|*.dat");
+        row("cmdSave", false, "file dialog: Zorla Velmar Format(*.dat)|*.dat");
+        row("cmdSaveAs", false, "file dialog: Zorla Velmar Format(*.dat)|*.dat");
+        // Closed without OK: the port closes, and the window says so.
+        row("cmdSettings", true,
+            "port: Not Connected;-available: cmdProgram;-available: cmdLoad;dialog: COM settings");
+        row("cmdConnect", false, "port: Connected !;available: cmdProgram;available: cmdLoad");
+        row("cmdProgram", true, "status: Tickets Verified");
+        row("cmdLoad", true, "caption: Zorla Ticket;status: Tickets Readed");
+        row("cmdHelp", false, "window: ZorlaVelmarTicket - User guide");
+        row("cmdAbout", false, "dialog: About ...");
+        row("cmdExit", false, "window closed");
+    }
+    void commandsAsTriggered()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, byKey);
+        QFETCH(bool, connected);
+        BareDesktop desktop;
+        Harness h(Model::Velmar);
+        MainWindow &w = *h.window;
+        h.waitForStartUp();
+        if (connected)
+            w.dispatch(QStringLiteral("cmdConnect"));
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QStringList before = sights(h);
+        const qsizetype files = h.dialogs.filters.size();
+
+        QStringList dialogs;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, &closer, [&dialogs] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                dialogs << QStringLiteral("dialog: ") + modal->windowTitle();
+                modal->close();
+            }
+        });
+        closer.start(10);
+        QAction *action = h.button(key);
+        if (byKey)
+            QTest::keySequence(&w, action->shortcut());
+        else
+            action->trigger();
+        closer.stop();
+
+        QStringList seen;
+        const QStringList after = sights(h);
+        for (const QString &sight : after) {
+            if (!before.contains(sight))
+                seen << sight;
+        }
+        for (const QString &sight : before) {
+            if (!after.contains(sight) && !sight.startsWith(QLatin1String("port:")) &&
+                !sight.startsWith(QLatin1String("caption:")) &&
+                !sight.startsWith(QLatin1String("status:")))
+                seen << QLatin1Char('-') + sight;
+        }
+        for (const QString &filter : h.dialogs.filters.mid(files))
+            seen << QStringLiteral("file dialog: ") + filter;
+        for (const auto &message : h.dialogs.messages)
+            seen << QStringLiteral("message: ") + message.title;
+        seen << dialogs;
+        QTEST(seen.join(QLatin1Char(';')), "seen");
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top != &w)
+                top->close();
+        }
+    }
+
+    // After Program or Read the focus is back where it was, so that a Space afterwards presses
+    // what it pressed before; where that widget is gone, it is on the command that ran.
+    void focusAfterTransfer_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("hideFocused");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("program") << int(Qt::Key_F5) << false << QStringLiteral("cmdAddT");
+        QTest::newRow("read") << int(Qt::Key_F6) << false << QStringLiteral("cmdAddT");
+        QTest::newRow("focused button gone")
+            << int(Qt::Key_F5) << true << QStringLiteral("cmdProgram");
+    }
+    void focusAfterTransfer()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, hideFocused);
+        Harness h(Model::Velmar);
+        MainWindow &w = *h.window;
+        h.addTicket("cmdAddT", 40);
+        w.dispatch(QStringLiteral("cmdConnect"));
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QWidget *add = h.child("cmdAddT");
+        add->setFocus();
+        QCOMPARE(QApplication::focusWidget(), add);
+        if (hideFocused)
+            connect(&w.link(), &SerialLink::commandSent, add, [add] { add->hide(); });
+        h.dialogs.saveAnswers.enqueue(SaveChoice::Discard);
+        QTest::keyClick(&w, Qt::Key(key));
+        QVERIFY(!w.session().progress().running());
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        auto *tool = qobject_cast<QToolButton *>(focus);
+        QTEST(tool && tool->defaultAction() ? tool->defaultAction()->objectName()
+                                            : focus->objectName(),
+              "focus");
+    }
+
+    // The preview's title names where the slot's bytes came from.
+    void previewTitleNamesTheSource()
+    {
+        Harness h(Model::Velmar);
+        MainWindow &w = *h.window;
+        h.addTicket("cmdAddT", 40);
+        QString title;
+        onNextModal([&title](QWidget *modal) { title = modal->windowTitle(); });
+        h.click("cmdViewT");
+        QCOMPARE(title, QStringLiteral("T — ticket40.prn"));
+
+        h.dialogs.queueFile(h.dir.filePath(QStringLiteral("a.dat")));
+        w.dispatch(QStringLiteral("cmdSaveAs"));
+        w.dispatch(QStringLiteral("cmdNew"));
+        h.dialogs.queueFile(h.dir.filePath(QStringLiteral("a.dat")));
+        w.dispatch(QStringLiteral("cmdOpen"));
+        QCOMPARE(w.slotPreviewTitle(1), QStringLiteral("T — from the programming file a.dat"));
+
+        w.dispatch(QStringLiteral("cmdConnect"));
+        w.dispatch(QStringLiteral("cmdProgram"));
+        w.dispatch(QStringLiteral("cmdLoad"));
+        QCOMPARE(h.text("lblBytes1"), QStringLiteral("40"));
+        QCOMPARE(w.slotPreviewTitle(1), QStringLiteral("T (read from device)"));
+    }
+
+    // "Verify after programming" (on unless turned off, kept in the settings) reads the device
+    // back: it names the first slot and offset that differ, and never calls verified what the
+    // device cannot give back (the truck ticket on a ZORLA).
+    void verifyAfterProgramming_data()
+    {
+        QTest::addColumn<Model>("model");
+        QTest::addColumn<Application>("application");
+        QTest::addColumn<QString>("slotButtons"); // slot buttons to fill
+        QTest::addColumn<QString>("verify"); // "on", "off", "corrupt" (T changed after writing)
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("message"); // title: text of the one message box, if any
+        QTest::newRow("verified") << Model::Velmar << Application::Industrial
+                                  << QStringLiteral("T H") << QStringLiteral("on")
+                                  << QStringLiteral("Tickets Verified") << QString();
+        QTest::newRow("off") << Model::Velmar << Application::Industrial << QStringLiteral("T H")
+                             << QStringLiteral("off") << QStringLiteral("Tickets Programmed")
+                             << QString();
+        QTest::newRow("differs")
+            << Model::Velmar << Application::Industrial << QStringLiteral("T H")
+            << QStringLiteral("corrupt") << QStringLiteral("Verify Failed")
+            << QStringLiteral("Verify error!: The device does not hold what was programmed: slot "
+                              "T differs at byte offset 17.");
+        QTest::newRow("zorla truck")
+            << Model::Zorla << Application::Truck << QStringLiteral("T P1") << QStringLiteral("on")
+            << QStringLiteral("Partly Verified")
+            << QStringLiteral("Verify: T read back as programmed. P1 cannot be read back from "
+                              "this device, so it is not verified.");
+    }
+    void verifyAfterProgramming()
+    {
+        QFETCH(Model, model);
+        QFETCH(Application, application);
+        QFETCH(QString, slotButtons);
+        QFETCH(QString, verify);
+        Harness h(model, application);
+        MainWindow &w = *h.window;
+        auto *toggle = h.child<QCheckBox>("chkVerify");
+        QVERIFY(toggle->isChecked());
+        if (verify == u"off")
+            toggle->click();
+        QCOMPARE(h.settings.value(MainWindow::verifyKey(), QString()),
+                 verify == u"off" ? QStringLiteral("0") : QString());
+        for (const QString &slot : slotButtons.split(QLatin1Char(' ')))
+            h.addTicket(qPrintable(QStringLiteral("cmdAdd") + slot), 40);
+        w.dispatch(QStringLiteral("cmdConnect"));
+        if (verify == u"corrupt") {
+            connect(&w.session(), &DeviceSession::transferEnded, &w,
+                    [&h](const TransferResult &result) {
+                        if (result.kind == TransferResult::Kind::Program)
+                            h.device->device().setMemory(0xA000 + 17, "Q");
+                    });
+        }
+        h.dialogs.messages.clear();
+        w.dispatch(QStringLiteral("cmdProgram"));
+        QTEST(h.text("lblStatus4"), "status");
+        QStringList messages;
+        for (const auto &message : h.dialogs.messages) {
+            if (!message.text.contains(QLatin1String("Program anyway?")))
+                messages << message.title + QStringLiteral(": ") + message.text;
+        }
+        QTEST(messages.join(QLatin1Char('\n')), "message");
     }
 
     // Keys run only their own command; Save after New has no working file, so it asks for a name
@@ -277,8 +517,8 @@ private slots:
             QVERIFY2(reached.contains(QLatin1String(name)), name);
     }
 
-    // Counts of up to 8 digits show whole at every usual resolution; a long file name is cut in
-    // the middle, with the whole path in the tooltip.
+    // Counts of up to 8 digits show whole at every usual resolution; a file name box is as wide as
+    // its frame, and a long file name is cut in the middle, with the whole path in the tooltip.
     void labelsFitTheirText_data()
     {
         QTest::addColumn<QSize>("screen");
@@ -293,7 +533,7 @@ private slots:
         Harness h;
         MainWindow &w = *h.window;
         const QString longName = QStringLiteral("a-rather-long-name-for-a-print-file-%1.prn")
-                                     .arg(QString(40, QLatin1Char('x')));
+                                     .arg(QString(120, QLatin1Char('x')));
         h.dialogs.queueFile(h.writeFile(longName, "ticket"));
         h.click("cmdAddT");
         h.dialogs.queueFile(h.dir.filePath(longName));
@@ -320,6 +560,12 @@ private slots:
         QCOMPARE(h.text("lblSpaceR"), QStringLiteral("48000026"));
         for (const char *name : {"lblFile1", "lblFile6"}) {
             const QLabel *file = h.child<QLabel>(name);
+            // The box takes the width its frame offers, up to the caption's margin.
+            const QWidget *caption =
+                h.child(QStringLiteral("lblEtF") + QLatin1String(name).right(1));
+            QVERIFY2(file->geometry().right() + 2 * caption->x() >=
+                         file->parentWidget()->contentsRect().right(),
+                     name);
             QVERIFY(file->text().startsWith(QStringLiteral("a-rather")));
             QVERIFY(file->text().endsWith(QStringLiteral("x.prn")));
             QVERIFY(file->text().size() < longName.size());
@@ -347,19 +593,30 @@ private slots:
     }
 
     // With the simulated device on COM 1: closing the settings dialog without OK unloads it and
-    // closes the port; the next Settings command loads a fresh one, whose OK opens the port again.
-    // Closing the window closes the port.
+    // closes the port, which the window shows: not connected, Program and Read unavailable until
+    // the next Connect. The next Settings command loads a fresh dialog, whose OK opens the port
+    // again. Closing the window closes the port.
     void settingsAndClosing()
     {
         Harness h(Model::Velmar);
         MainWindow &w = *h.window;
+        h.waitForStartUp();
         QVERIFY(w.link().isOpen());
         QCOMPARE(w.panelText(1), QStringLiteral("Port Opened"));
+        w.dispatch(QStringLiteral("cmdConnect"));
+        QCOMPARE(w.panelText(1), QStringLiteral("Connected !"));
         QPointer<PortSettingsDialog> first = w.settingsDialog();
         onNextModal([](QWidget *) {});
         w.dispatch(QStringLiteral("cmdSettings"));
         QVERIFY(!w.link().isOpen() && !w.settingsDialog());
         QTRY_VERIFY(!first);
+        QCOMPARE(w.panelText(1) + QLatin1Char('|') + h.text("lblStatus1"),
+                 QStringLiteral("Not Connected|"));
+        QVERIFY(!h.button("cmdProgram")->isEnabled() && !h.button("cmdLoad")->isEnabled());
+        w.dispatch(QStringLiteral("cmdConnect"));
+        QCOMPARE(w.panelText(1), QStringLiteral("Connected !"));
+        QVERIFY(h.button("cmdLoad")->isEnabled());
+        w.dispatch(QStringLiteral("cmdConnect"));
         onNextModal(
             [](QWidget *modal) { static_cast<PortSettingsDialog *>(modal)->okButton()->click(); });
         w.dispatch(QStringLiteral("cmdSettings"));
@@ -452,7 +709,8 @@ private slots:
                                 << QString::fromLatin1(interrupt)
                                 << during.value(sent) + QLatin1String(ended) << messages;
         };
-        const char *programmed = "Tickets Programmed|---cnap|Zorla Velmar Ticket*";
+        // Verify after programming is on unless turned off.
+        const char *programmed = "Tickets Verified|---cnap|Zorla Velmar Ticket*";
         const char *cancelled = "Programming Cancelled|---cnap|Zorla Velmar Ticket*";
         row("program", "cmdProgram", 400, "", "program", programmed, 0);
         row("program cancelled", "cmdProgram", 400, "click", "program", cancelled, 0);

@@ -1,12 +1,15 @@
 #include "adapterlatencytimer.h"
 #include "connecteddevice.h"
+#include "consoleoutput.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "portbinding.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
+#include "pty.h"
 #include "replugsimulator.h"
 #include "settingsstore.h"
+#include "stationlog.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
@@ -15,6 +18,8 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QSerialPortInfo>
+#include <QSocketNotifier>
+#include <QTcpServer>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
@@ -60,16 +65,23 @@ Run runCli(const char *line, const QStringList &values = {},
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-// Runs a shell script with the zvticket-cli program as $0 and `folder` as $1, for names that
-// only bytes can spell.
-Run runScript(const char *script, const QString &folder)
+// Runs a shell script with the zvticket-cli program as $0, `folder` as $1 and `more` after it,
+// for names that only bytes can spell and limits that only the shell sets.
+Run runScript(const char *script, const QString &folder, const QStringList &more = {})
 {
     QProcess process;
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(script),
-                                              QCoreApplication::applicationDirPath() +
-                                                  QStringLiteral("/../src/cli/zvticket-cli"),
-                                              folder});
-    process.waitForFinished(120000);
+    process.start(QStringLiteral("/bin/sh"),
+                  QStringList{QStringLiteral("-c"), QString::fromLatin1(script),
+                              QCoreApplication::applicationDirPath() +
+                                  QStringLiteral("/../src/cli/zvticket-cli"),
+                              folder} +
+                      more);
+    // Waits in the event loop, so that this process's simulated devices keep answering.
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
@@ -387,6 +399,117 @@ private slots:
             QVERIFY2(line.contains(",VELMAR,2.105,Industrial,ok,") && line.endsWith(",48,"),
                      line.constData());
         QCOMPARE(run.out.count(QStringLiteral(": ok VELMAR")), 8);
+    }
+
+    // A port that vanishes at the first byte of identification fails alone: the devices on the
+    // other ports are programmed.
+    void aVanishingPortTouchesNoOther()
+    {
+        Pty vanishing;
+        QVERIFY(vanishing.open());
+        QSocketNotifier firstByte(vanishing.masterFd(), QSocketNotifier::Read);
+        connect(&firstByte, &QSocketNotifier::activated, this, [&] {
+            firstByte.setEnabled(false);
+            vanishing.closeMaster();
+        });
+        SimulatedPort first(Model::Velmar), second(Model::Zorla);
+        const Run run = runCli("program %1 --port %2 --port %3 --port %4",
+                               {writeProject(dir, {40}), first.slavePath(), vanishing.slavePath(),
+                                second.slavePath()});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out.count(QStringLiteral(": ok (")), 2);
+        QVERIFY2(run.err.contains(vanishing.slavePath() +
+                                  QStringLiteral(": the device was disconnected")),
+                 qPrintable(run.err));
+    }
+
+    // A log the station cannot write to stops it before the first device, with exit 3 and the
+    // reason (without ever waiting on a FIFO); one that fails on the way lets the device in
+    // progress finish, then ends the station with exit 3 and says so.
+    void stationLogTargets()
+    {
+        SimulatedPort port(Model::Velmar);
+        QTemporaryDir shared; // readable by everyone, writable by its owner only
+        QVERIFY(QFile::setPermissions(shared.path(), QFile::permissions(shared.path()) |
+                                                         QFile::ReadOther | QFile::ExeOther));
+        const QString project = shared.filePath(QStringLiteral("p.dat"));
+        QVERIFY(QFile::copy(writeProject(dir, {8}), project));
+        QVERIFY(QFile::setPermissions(project, QFile::permissions(project) | QFile::ReadOther));
+        const QString fifo = dir.filePath(QStringLiteral("log.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        for (const QString &log : {fifo, dir.path(), QStringLiteral("/dev/full")}) {
+            const Run run =
+                runCli("station %1 --port %2 --log %3 --count 1", {project, port.slavePath(), log});
+            QCOMPARE(run.exitCode, 3);
+            QVERIFY2(run.err.startsWith(QStringLiteral("File Saving error!: ") + log),
+                     qPrintable(run.err));
+        }
+        // Without permission, as a user who may not write in the folder.
+        const char *asOther = ::getuid() == 0
+                                  ? "exec setpriv --reuid=65534 --regid=65534 "
+                                    "--clear-groups \"$0\" station \"$1/p.dat\" "
+                                    "--port \"$2\" --log \"$1/log.csv\" --count 1"
+                                  : "chmod a-w \"$1\"; exec \"$0\" station \"$1/p.dat\" "
+                                    "--port \"$2\" --log \"$1/log.csv\" --count 1";
+        const Run denied = runScript(asOther, shared.path(), {port.slavePath()});
+        QCOMPARE(denied.exitCode, 3);
+        QVERIFY2(denied.err.contains(QStringLiteral("Permission denied")), qPrintable(denied.err));
+        QCOMPARE(port.device().commands().size(), 0);
+
+        // A file that cannot grow past 2 KiB: its first line fails, the device is programmed,
+        // and the station ends although the device stays plugged in.
+        writeFile(dir, QStringLiteral("full.csv"), QByteArray(2040, 'x'));
+        const Run full = runScript(R"sh(trap '' XFSZ; ulimit -f 2; exec "$0" station "$2" )sh"
+                                   R"sh(--port "$3" --log "$1/full.csv")sh",
+                                   dir.path(), {project, port.slavePath()});
+        QCOMPARE(full.exitCode, 3);
+        QCOMPARE(full.out.count(QStringLiteral(": ok VELMAR")), 1);
+        QVERIFY2(full.err.contains(QStringLiteral("the station stopped: the log")),
+                 qPrintable(full.err));
+    }
+
+    // The station ends at its count though the devices stay plugged in; Ctrl-C ends it at once
+    // while a serial server keeps it waiting; a port named "" is a usage error.
+    void stationEnds()
+    {
+        SimulatedPort first(Model::Velmar), second(Model::Zorla);
+        const QString project = writeProject(dir, {8});
+        Run run = runCli("station %1 --port %2 --port %3 --count 2",
+                         {project, first.slavePath(), second.slavePath()});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.count(QStringLiteral(": ok ")), 2);
+
+        QTcpServer silent; // takes the connection and never negotiates
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QElapsedTimer clock;
+        run = runCli("station %1 --port rfc2217://127.0.0.1:%2",
+                     {project, QString::number(silent.serverPort())}, [&](QProcess &process) {
+                         QTimer::singleShot(500, &process, [&] {
+                             clock.start();
+                             ::kill(pid_t(process.processId()), SIGINT);
+                         });
+                     });
+        QCOMPARE(run.exitCode, 130);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+
+        run = runScript(R"sh(exec "$0" identify --port "")sh", dir.path());
+        QCOMPARE(run.exitCode, 2);
+    }
+
+    // Device texts in the log cannot become spreadsheet formulas, and control characters reach
+    // the console only as their codes.
+    void deviceTextsAreNeutralised()
+    {
+        StationLog::Entry entry;
+        entry.model = QStringLiteral("VELMAR");
+        entry.version = QStringLiteral("=.1+2");
+        entry.application = QStringLiteral("@.SUM");
+        entry.message = QStringLiteral("\tx,y");
+        entry.port = QStringLiteral("-p");
+        QCOMPARE(StationLog::line(entry),
+                 QByteArray(",'-p,VELMAR,'=.1+2,'@.SUM,failed,0.0,0,\"'\tx,y\"\n"));
+        QCOMPARE(ConsoleOutput::printable(QStringLiteral("A\x1b[2J\nB\x7f")),
+                 QStringLiteral("A<1B>[2J<0A>B<7F>"));
     }
 
     // Ctrl-C against a silent device ends the identification's wait at once, not after its three

@@ -10,7 +10,8 @@ Q_DECLARE_METATYPE(SimulatedDevice::Fault)
 namespace
 {
 
-const char *const PortStates[] = {"Not Connected", "Port Opened", "Connected !"};
+// The session's port states by name; the window words them for the operator.
+const char *const PortStates[] = {"closed", "open", "identified"};
 
 // What the session announces: port state, the identified device and whether it is connected.
 QString shown(const DeviceSession &s)
@@ -94,7 +95,7 @@ private slots:
         const bool truck = application == Application::Truck;
         ConnectedDevice d(model, application);
         QVERIFY(d.session.isConnected() && d.dialogs.messages.isEmpty());
-        QCOMPARE(shown(d.session), QStringLiteral("Connected !|%1|connected").arg(identity));
+        QCOMPARE(shown(d.session), QStringLiteral("identified|%1|connected").arg(identity));
         QCOMPARE(int(d.link.deviceClass()), d.port.device().deviceClass());
         QCOMPARE(d.session.identity().truckApplication(), truck);
         QVERIFY(d.session.transfersEnabled());
@@ -102,7 +103,7 @@ private slots:
         if (portLost)
             d.link.close();
         d.connection.toggle();
-        QCOMPARE(shown(d.session), QStringLiteral("Not Connected|||||"));
+        QCOMPARE(shown(d.session), QStringLiteral("closed|||||"));
         QVERIFY(!d.session.isConnected() && !d.link.isOpen());
         QCOMPARE(d.link.deviceClass(), DeviceClass::None);
         QVERIFY(!d.session.transfersEnabled());
@@ -114,7 +115,7 @@ private slots:
 
     // Connect commands that end without a connection, after a disconnect; the connect button is
     // enabled again after every one of them.
-    // Expected: panel 1 | lblStatus(1) | Program and Load | port open | box titles.
+    // Expected: port state | model | Program and Read | port open | box titles.
     void unfinishedIdentification_data()
     {
         QTest::addColumn<Fault>("fault");
@@ -125,13 +126,13 @@ private slots:
             QTest::newRow(name) << fault << QString::fromLatin1(portName)
                                 << QString::fromLatin1(expected);
         };
-        row("unknown model", Fault::garbage(1, "ACME 3.000 ID\r"), "Connected !|UNKNOWN|1|1");
-        row("no version", Fault::garbage(1, "VELMAR ID\r"), "Port Opened||0|1|Version Error!");
-        row("dot first", Fault::garbage(1, ".VELMAR\r"), "Not Connected||0|1|Communication Error!");
-        row("refused", Fault::nak(1), "Port Opened||0|1|Communication Error!");
-        row("silent", Fault::silence(1), "Port Opened||0|1|Timeout!");
-        row("line dropped", Fault::lineDrop(1), "Port Opened||0|0|Communication Error!");
-        row("port that cannot open", Fault::nak(1), "Not Connected||0|0|Communication Error!",
+        row("unknown model", Fault::garbage(1, "ACME 3.000 ID\r"), "identified|UNKNOWN|1|1");
+        row("no version", Fault::garbage(1, "VELMAR ID\r"), "open||0|1|Version Error!");
+        row("dot first", Fault::garbage(1, ".VELMAR\r"), "closed||0|1|Communication Error!");
+        row("refused", Fault::nak(1), "open||0|1|Communication Error!");
+        row("silent", Fault::silence(1), "open||0|1|Timeout!");
+        row("line dropped", Fault::lineDrop(1), "open||0|0|Communication Error!");
+        row("port that cannot open", Fault::nak(1), "closed||0|0|Communication Error!",
             "/dev/zv-no-such-port");
     }
     void unfinishedIdentification()

@@ -13,10 +13,22 @@ using Outcome = TransferResult::Outcome;
 namespace
 {
 
-enum class Kind { Nak, Silence, Late, Duplicate, Split, Garbage, Flood, LineDrop, Cancel };
-constexpr int KindCount = 9;
+enum class Kind {
+    Nak,
+    Silence,
+    Late,
+    Duplicate,
+    Split,
+    Garbage,
+    Flood,
+    LineDrop,
+    Cancel,
+    VanishWhileWriting
+};
+constexpr int KindCount = 10;
 constexpr std::array<const char *, KindCount> KindNames{
-    "NAK", "silence", "late", "duplicate", "split", "garbage", "flood", "line drop", "cancel"};
+    "NAK",     "silence", "late",      "duplicate", "split",
+    "garbage", "flood",   "line drop", "cancel",    "vanish while writing"};
 constexpr double TimeoutScale = 0.1;
 
 // One run as its seed makes it: device, ticket set, contents, and the fault that hits the program
@@ -52,8 +64,17 @@ struct Run {
             contents[n - 1] = bytes;
         }
     }
+    // A device that vanishes while writing may do so during identification.
+    bool inIdentification() const { return kind == Kind::VanishWhileWriting && detail % 4 == 0; }
     QString name() const
     {
+        if (inIdentification())
+            return QStringLiteral("seed %1: %2, %3 in identification")
+                .arg(seed)
+                .arg(QLatin1String(model == Model::ZorlaOld ? "class 1"
+                                   : model == Model::Zorla  ? "class 4"
+                                                            : "class 8"),
+                     QLatin1String(KindNames[int(kind)]));
         static const char *const models[] = {"class 1", "class 4", "class 8"};
         return QStringLiteral("seed %1: %2 %3, %4 in the %5")
             .arg(seed)
@@ -87,8 +108,12 @@ Fault faultAt(const Run &run, int k, int timeoutMs)
         return Fault::lateReply(k, random.bounded(2) ? timeoutMs * 3 / 10 : timeoutMs * 3 / 2);
     case Kind::Duplicate:
         return Fault::duplicate(k, random.bounded(timeoutMs / 2));
-    case Kind::Split:
-        return Fault::splitReply(k, random.bounded(1, 5), random.bounded(10));
+    case Kind::Split: {
+        // Never a pause after exactly nine characters: nine holding "@" followed by a quiet line
+        // are a complete reply.
+        static constexpr int sizes[] = {2, 4, 5, 7};
+        return Fault::splitReply(k, sizes[random.bounded(4)], random.bounded(10));
+    }
     case Kind::Garbage:
         return Fault::garbage(k, printableNoise(random, random.bounded(1, 20)) + '\r');
     case Kind::Flood:
@@ -96,6 +121,7 @@ Fault faultAt(const Run &run, int k, int timeoutMs)
     case Kind::LineDrop:
         return Fault::lineDrop(k);
     case Kind::Cancel:
+    case Kind::VanishWhileWriting:
         break;
     }
     return Fault::silence(1 << 30); // never reached
@@ -116,6 +142,7 @@ Ending expectedEnding(const Run &run, const QString &portPath)
     case Kind::Silence:
         return {Outcome::Failed, {TimeoutBox, failed}};
     case Kind::LineDrop:
+    case Kind::VanishWhileWriting:
         return {Outcome::Failed,
                 {{portPath + QStringLiteral(": the device was disconnected"),
                   QStringLiteral("Communication Error!")},
@@ -171,6 +198,25 @@ struct SoakRig : ProcedureRig {
         return contents;
     }
 
+    // The device vanishes as the link is about to write character `at` (taken modulo the command's
+    // length) of the n-th command sent from now.
+    void vanishAt(int n, quint32 at)
+    {
+        QObject::connect(&link, &SerialLink::commandSent, &link, [this](const QByteArray &command) {
+            ++sent;
+            sending = command;
+        });
+        link.setBeforeCharacter([this, n, at](qsizetype index) {
+            const bool paced = link.deviceClass() != DeviceClass::Zorla &&
+                               link.deviceClass() != DeviceClass::Velmar;
+            if (sent == n && index == (paced ? qsizetype(at % sending.size()) : 0) &&
+                port.server().isRunning())
+                port.server().stop();
+        });
+    }
+
+    int sent = 0;
+    QByteArray sending;
     int endings = 0;
     qint64 longestCommandMs = 0;
     QByteArray current;
@@ -195,6 +241,7 @@ private slots:
     void cleanupTestCase();
 
 private:
+    void vanishInIdentification(const Run &run, SoakRig &rig);
     void faultedTransfer(const Run &run, SoakRig &rig, int commands, const QByteArrayList &expected,
                          Outcome *ended);
 
@@ -221,7 +268,9 @@ void TestFaultSoak::soak()
     ++m_runs[int(run.kind)];
     SoakRig rig(run);
     QVERIFY2(rig.session.isConnected(), qPrintable(rig.port.errorString()));
-    if (run.inRead) {
+    if (run.inIdentification()) {
+        vanishInIdentification(run, rig);
+    } else if (run.inRead) {
         QCOMPARE(rig.transfer(false).outcome, Outcome::Programmed);
         const QByteArrayList expected = rig.programmed();
         const TransferResult clean = rig.transfer(true);
@@ -246,6 +295,24 @@ void TestFaultSoak::soak()
     }
 }
 
+// Connect on a device that vanishes while the identification goes out: not connected, one message.
+void TestFaultSoak::vanishInIdentification(const Run &run, SoakRig &rig)
+{
+    rig.connection.toggle();
+    QVERIFY(!rig.session.isConnected());
+    rig.dialogs.messages.clear();
+    rig.vanishAt(1, run.detail);
+    QElapsedTimer clock;
+    clock.start();
+    rig.connection.toggle();
+    QVERIFY(!rig.session.isConnected());
+    QCOMPARE(
+        rig.dialogs.messages,
+        QList<Message>({{rig.port.slavePath() + QStringLiteral(": the device was disconnected"),
+                         QStringLiteral("Communication Error!")}}));
+    QVERIFY(clock.elapsed() < rig.link.replyTimeout() + 200);
+}
+
 // The transfer with the fault at a random one of its commands; *ended says how it ended.
 void TestFaultSoak::faultedTransfer(const Run &run, SoakRig &rig, int commands,
                                     const QByteArrayList &programmed, Outcome *ended)
@@ -254,6 +321,8 @@ void TestFaultSoak::faultedTransfer(const Run &run, SoakRig &rig, int commands,
     const int timeout = rig.link.replyTimeout();
     if (run.kind == Kind::Cancel)
         rig.cancelAt(k);
+    else if (run.kind == Kind::VanishWhileWriting)
+        rig.vanishAt(k, run.detail);
     else
         rig.device().addFault(faultAt(run, k, timeout));
     const TransferResult result = rig.transfer(run.inRead);

@@ -11,7 +11,7 @@ private slots:
     {
         QTest::addColumn<qsizetype>("limit");
         QTest::addColumn<bool>("split");
-        QTest::addColumn<bool>("shortReplies");
+        QTest::addColumn<bool>("quiet"); // the line goes quiet after each piece
         QTest::addColumn<QByteArrayList>("pieces");
         QTest::addColumn<QByteArrayList>("replies"); // completed, in order
         const QByteArray noise1000(1000, 'N');
@@ -19,7 +19,7 @@ private slots:
         QTest::newRow("carriage return inside a piece")
             << qsizetype(1024) << false << true << QByteArrayList{"E04", "10-OK\rE0", "414-OK\r"}
             << QByteArrayList{"E0410-OK\rE0", "414-OK\r"};
-        QTest::newRow("nine characters with @")
+        QTest::newRow("nine characters with @, then quiet")
             << qsizetype(1024) << false << true
             << QByteArrayList{"@E04", "10-41", "@E0411-4", "2X", "\r"}
             << QByteArrayList{"@E0410-41", "@E0411-42X\r"};
@@ -36,9 +36,15 @@ private slots:
             << ReplyAssembler::defaultLimit << false << true
             << QByteArrayList{noise1000, noise1000, noise1000 + reply}
             << QByteArrayList{(noise1000 + reply).right(ReplyAssembler::keptAfterOverflow + 1)};
-        QTest::newRow("nine characters of a later device's reply")
+        QTest::newRow("nine characters with @ that go on within the gap")
             << qsizetype(1024) << true << false << QByteArrayList{"@EA004-41", "4243\r"}
             << QByteArrayList{"@EA004-414243\r"};
+        QTest::newRow("line feeds and NULs in front of a reply")
+            << qsizetype(1024) << true << true
+            << QByteArrayList{"\n", "OK\r\n", QByteArray("\0\n@EA004-4", 10), "1\n"}
+            << QByteArrayList{"OK\r", "@EA004-41"};
+        QTest::newRow("a reply that is only a carriage return")
+            << qsizetype(1024) << false << true << QByteArrayList{"\n\r"} << QByteArrayList{"\r"};
         QTest::newRow("split: a stale reply and the next in one piece")
             << qsizetype(1024) << true << false
             << QByteArrayList{"@EA000-11\r@EA004-22\r@EA", "008-33\r"}
@@ -54,16 +60,17 @@ private slots:
     {
         QFETCH(qsizetype, limit);
         QFETCH(bool, split);
-        QFETCH(bool, shortReplies);
+        QFETCH(bool, quiet);
         QFETCH(QByteArrayList, pieces);
         ReplyAssembler assembler;
         assembler.setLimit(limit);
         assembler.setSplit(split);
-        assembler.setShortReplies(shortReplies);
         QByteArrayList completed;
         for (const QByteArray &piece : pieces) {
             assembler.append(piece);
             while (const auto reply = assembler.take())
+                completed.append(*reply);
+            if (const auto reply = quiet ? assembler.takeShortReply() : std::nullopt)
                 completed.append(*reply);
         }
         QTEST(completed, "replies");

@@ -3,11 +3,18 @@
 #include "pty.h"
 #include "scripteddialogservice.h"
 #include "seriallink.h"
+#include "serialporttransport.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <QTest>
+#include <arpa/inet.h>
 #include <ctime>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using Chunks = QList<QByteArray>;
@@ -60,6 +67,76 @@ private:
         }
     }
     QByteArray line;
+};
+
+// A device that reads what the link sends in a thread of its own, the way hardware does while the
+// link is busy writing, and vanishes at the cut-th byte it receives (a pseudo-terminal's master end
+// closed, or a serial server's connection closed); with cut 0 it first sends half a reply to the
+// whole command.
+class VanishingPeer
+{
+public:
+    explicit VanishingPeer(bool network, int cut) : m_cut(cut)
+    {
+        if (network) {
+            m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t size = sizeof address;
+            ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), size);
+            ::listen(m_listener, 1);
+            ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &size);
+            m_portName = QStringLiteral("socket://127.0.0.1:%1").arg(ntohs(address.sin_port));
+        } else {
+            m_pty.open();
+            m_portName = m_pty.slavePath();
+        }
+        m_thread =
+            std::thread([this, network] { network ? serveNetwork() : play(m_pty.masterFd()); });
+    }
+    ~VanishingPeer()
+    {
+        m_thread.join();
+        if (m_listener >= 0)
+            ::close(m_listener);
+    }
+    QString portName() const { return m_portName; }
+
+private:
+    void serveNetwork()
+    {
+        pollfd waiting{m_listener, POLLIN, 0};
+        if (::poll(&waiting, 1, 5000) != 1)
+            return;
+        const int fd = ::accept(m_listener, nullptr, nullptr);
+        play(fd);
+        ::close(fd);
+    }
+    // Reads until the cut, then vanishes.
+    void play(int fd)
+    {
+        for (int received = 0; m_cut == 0 || received < m_cut;) {
+            pollfd line{fd, POLLIN, 0};
+            char c = 0;
+            if (::poll(&line, 1, 5000) != 1 || ::read(fd, &c, 1) != 1)
+                break;
+            ++received;
+            if (m_cut == 0 && c == '\r') {
+                [[maybe_unused]] auto n = ::write(fd, "VELM", 4);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                break;
+            }
+        }
+        if (m_listener < 0)
+            m_pty.closeMaster();
+    }
+
+    int m_cut;
+    int m_listener = -1;
+    Pty m_pty;
+    QString m_portName;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -117,8 +194,10 @@ private slots:
         row("nine characters without @", DeviceClass::Zorla, 3, {{"E0010-41Z"}}, "", 3);
         row("NAK first", DeviceClass::None, 3, {{"\025\r"}}, "\025\r", 1);
         row("NAK inside", DeviceClass::Velmar, 3, {{"VELMAR\025 2.1\r"}}, "VELMAR\025 2.1\r", 1);
-        row("nine characters with @ are part of a later device's reply", DeviceClass::Velmar, 3,
-            {{"@E0010-41"}}, "", 3);
+        row("nine characters with @ complete a later device's reply too", DeviceClass::Velmar, 3,
+            {{"@E0010-41"}}, "@E0010-41", 1);
+        row("line feeds and NULs in front of a reply", DeviceClass::Velmar, 3,
+            {{"\n", QByteArray("\0\nOK\r", 5)}}, "OK\r", 1);
         row("NAK in nine characters", DeviceClass::ZorlaOld, 3, {{"@\0251234567"}}, "@\0251234567",
             1);
         row("NAK box open past the time-out", DeviceClass::Velmar, 3, {{"\025\r"}}, "\025\r", 1,
@@ -280,6 +359,47 @@ private slots:
         }
     }
 
+    // A device that vanishes while a command goes out (paced or not), or while its reply arrives,
+    // ends the exchange as a lost port, on a serial port and on a serial server alike; so does
+    // the next command, which sends nothing.
+    void vanishes_data()
+    {
+        QTest::addColumn<bool>("network");
+        QTest::addColumn<DeviceClass>("deviceClass");
+        QTest::addColumn<int>("cut"); // the byte the device vanishes at, 0 for mid-reply
+        const int paced = 1 + QRandomGenerator::global()->bounded(10);
+        for (const bool network : {false, true}) {
+            const char *where = network ? "server" : "pty";
+            QTest::addRow("%s, first byte, paced", where) << network << DeviceClass::None << 1;
+            QTest::addRow("%s, byte %d of a paced command", where, paced)
+                << network << DeviceClass::ZorlaOld << paced;
+            QTest::addRow("%s, first byte", where) << network << DeviceClass::Velmar << 1;
+            QTest::addRow("%s, mid-reply", where) << network << DeviceClass::Velmar << 0;
+        }
+    }
+    void vanishes()
+    {
+        QFETCH(bool, network);
+        QFETCH(DeviceClass, deviceClass);
+        QFETCH(int, cut);
+        VanishingPeer peer(network, cut);
+        SerialLink vanishing;
+        vanishing.setPortName(peer.portName());
+        vanishing.setTimeoutScale(0.5);
+        vanishing.setDeviceClass(deviceClass);
+        QVERIFY(vanishing.open());
+        for (int command = 1; command <= 2; ++command) {
+            const LinkReply reply = vanishing.exchange("@E0010-??\r", 3);
+            QCOMPARE(reply.status, LinkReply::Status::PortLost);
+            QVERIFY2(
+                reply.description.startsWith(peer.portName() + QStringLiteral(": ")) &&
+                    reply.description.contains(QStringLiteral("the device was disconnected")) &&
+                    reply.description.count(peer.portName()) == 1,
+                qPrintable(reply.description));
+            QVERIFY(!vanishing.isOpen());
+        }
+    }
+
     // Two links on two ports: a command on the second runs while the first one waits.
     void twoLinksAtOnce()
     {
@@ -293,6 +413,20 @@ private slots:
         QCOMPARE(link->exchange("@C4\r", 3).bytes, QByteArray("FIRST\r"));
         QCOMPARE(second, QByteArray("SECOND\r"));
         QCOMPARE(dialogs.messages, Messages());
+    }
+
+    // A command is on the line once written, without a turn of the event loop, so that the
+    // wait for its reply starts with it; waiting for it to be written then ends at once.
+    void writtenAtOnce()
+    {
+        Pty pty;
+        QVERIFY(pty.open());
+        SerialPortTransport port(pty.slavePath());
+        QVERIFY(port.open(nullptr));
+        QVERIFY(port.write("@C4\r"));
+        char line[8];
+        QCOMPARE(::read(pty.masterFd(), line, sizeof line), 4);
+        QVERIFY(port.waitForBytesWritten(0));
     }
 };
 

@@ -44,15 +44,6 @@ private slots:
         const QByteArray expected = appended ? log + UninstallLog::registrationBlock() : log;
         QCOMPARE(file.readAll(), expected);
     }
-
-    void blockHoldsTheThreeEntries()
-    {
-        const QByteArray block = UninstallLog::registrationBlock();
-        QVERIFY(block.startsWith("ACTION: RegKey: \"HKEY_CURRENT_USER\\Software\\VB and VBA "
-                                 "Program Settings\\Dravenco\", \"Zorla Ticket\"\r\n\r\n"));
-        QVERIFY(block.contains("\\Dravenco\\Zorla Ticket\", \"CommSettings\"\r\n\r\nx\r\n"));
-        QCOMPARE(block.count("ACTION: RegValue: "), 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUninstallLog)

@@ -18,8 +18,8 @@ constexpr int stopTimeoutMs = 2000;
 
 } // namespace
 
-Ser2NetServer::Ser2NetServer(const QString &devicePath, Mode mode)
-    : m_devicePath(devicePath), m_mode(mode)
+Ser2NetServer::Ser2NetServer(const QString &devicePath, Mode mode, Packing packing)
+    : m_devicePath(devicePath), m_mode(mode), m_packing(packing)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     // Should the test die without its destructors, the system stops ser2net too.
@@ -61,14 +61,18 @@ bool Ser2NetServer::writeConfig(const QString &path) const
     const QString accepter = m_mode == Mode::Raw
                                  ? QStringLiteral("tcp,127.0.0.1,%1")
                                  : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1");
-    const QString config = QStringLiteral("%YAML 1.1\n"
-                                          "---\n"
-                                          "connection: &device\n"
-                                          "  accepter: %1\n"
-                                          "  connector: serialdev,%2,9600n81,local\n"
-                                          "  options:\n"
-                                          "    kickolduser: true\n")
-                               .arg(accepter.arg(m_port), m_devicePath);
+    const QString config =
+        QStringLiteral("%YAML 1.1\n"
+                       "---\n"
+                       "connection: &device\n"
+                       "  accepter: %1\n"
+                       "  connector: serialdev,%2,9600n81,local\n"
+                       "  options:\n"
+                       "    kickolduser: true\n"
+                       "%3")
+            .arg(accepter.arg(m_port), m_devicePath,
+                 m_packing == Packing::Tuned ? QStringLiteral("    chardelay: false\n")
+                                             : QString());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(config.toUtf8()) > 0;
 }

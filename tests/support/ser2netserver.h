@@ -12,8 +12,12 @@ class Ser2NetServer
 {
 public:
     enum class Mode { Raw, Rfc2217 };
+    // Tuned: what comes from the device is sent on at once (chardelay off), as this protocol's
+    // short replies want. Default: ser2net's own packing, which holds each reply at least a
+    // millisecond after its last character.
+    enum class Packing { Tuned, Default };
 
-    Ser2NetServer(const QString &devicePath, Mode mode);
+    Ser2NetServer(const QString &devicePath, Mode mode, Packing packing = Packing::Tuned);
     ~Ser2NetServer();
     Ser2NetServer(const Ser2NetServer &) = delete;
     Ser2NetServer &operator=(const Ser2NetServer &) = delete;
@@ -38,6 +42,7 @@ private:
 
     QString m_devicePath;
     Mode m_mode;
+    Packing m_packing;
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;

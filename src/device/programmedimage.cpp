@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "memorylayout.h"
 #include "ticketproject.h"
 #include "ticketstream.h"
 
@@ -37,4 +38,15 @@ QList<ProgrammedImage::Difference> ProgrammedImage::compare(const Slots &expecte
             differences.append({n, wantEnd - want.begin()});
     }
     return differences;
+}
+
+QList<int> ProgrammedImage::unreadable(const Slots &expected, DeviceClass deviceClass)
+{
+    QList<int> slotNumbers;
+    const int readable = MemoryLayout::of(deviceClass).entrySlots();
+    for (int n = readable + 1; n <= TicketProject::slotCount; ++n) {
+        if (expected[n - 1] && !expected[n - 1]->isEmpty())
+            slotNumbers.append(n);
+    }
+    return slotNumbers;
 }

@@ -33,6 +33,14 @@ void ScriptedDialogService::showMessage(const QString &text, const QString &titl
         onMessage(messages.last());
 }
 
+void ScriptedDialogService::showWarning(const QString &text, const QString &title,
+                                        const QString &details)
+{
+    messages.append({text, title, true, details});
+    if (onMessage)
+        onMessage(messages.last());
+}
+
 bool ScriptedDialogService::askYesNo(const QString &text, const QString &title)
 {
     messages.append({text, title});

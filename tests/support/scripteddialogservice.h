@@ -6,14 +6,22 @@
 #include <QQueue>
 #include <functional>
 
-// A dialog service for tests and unattended runs: answers file dialogs from a script and records
+// A dialog service for tests and the benchmark: answers file dialogs from a script and records
 // every message box in the order it was shown.
 class ScriptedDialogService : public DialogService
 {
 public:
     struct Message {
+        Message() = default;
+        Message(const QString &messageText, const QString &messageTitle, bool isWarning = false,
+                const QString &messageDetails = QString())
+            : text(messageText), title(messageTitle), warning(isWarning), details(messageDetails)
+        {
+        }
         QString text;
         QString title;
+        bool warning = false; // shown with the warning icon
+        QString details;
         bool operator==(const Message &) const = default;
     };
 
@@ -24,6 +32,7 @@ public:
     FileChoice openFileName(const QString &filter) override;
     FileChoice saveFileName(const QString &filter) override;
     void showMessage(const QString &text, const QString &title) override;
+    void showWarning(const QString &text, const QString &title, const QString &details) override;
     // Records the question among the messages and gives the queued answer (Yes when none).
     bool askYesNo(const QString &text, const QString &title) override;
     QQueue<bool> answers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deviceclass.h"
+
 #include <QByteArray>
 #include <QList>
 #include <array>
@@ -24,4 +26,8 @@ public:
     };
     // Every written slot that reads back otherwise; empty when the device holds what was written.
     static QList<Difference> compare(const Slots &expected, const TicketProject &read);
+
+    // The written slots (non-empty) that a device of this class cannot give back, having no
+    // directory entry for them: P1 and P2 of a truck ticket on a ZORLA.
+    static QList<int> unreadable(const Slots &expected, DeviceClass deviceClass);
 };
