@@ -112,8 +112,6 @@ private slots:
         row("status value not placed", "lblStatus", 4, {1500, 960 * Vertical, 2561.625, 247.5});
         row("space required", "lblSpaceR", 0, {2249.0625, 360 * Vertical, 779.625, 247.5});
         row("its unit keeps top", "lblEtSRB", 0, {3140.0625, 375 * Vertical, 556.875, 247.5});
-        row("space available", "lblSpaceA", 0, {2249.0625, 840 * Vertical, 779.625, 247.5});
-        row("and its unit", "lblEtSAB", 0, {3140.0625, 855 * Vertical, 556.875, 247.5});
         row("bytes label", "lblBytes", 6,
             {4500 + 556.875 + 111.375, 1470 * Vertical, 556.875, 247.5});
     }

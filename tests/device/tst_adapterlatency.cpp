@@ -66,36 +66,44 @@ private slots:
 #ifndef Q_OS_WIN
     // Opening a port asks for the quick setting on top of the driver's flags, closing gives the
     // flags back; a driver without the setting, or refusing it, is left alone, and the port
-    // carries bytes either way.
+    // carries bytes both ways either way. A pseudo-terminal's own driver has no such setting.
     void requestedOnOpenUndoneOnClose_data()
     {
+        QTest::addColumn<bool>("recorded"); // false: the system's own setting
         QTest::addColumn<std::optional<int>>("flags");
         QTest::addColumn<bool>("writable");
         QTest::addColumn<QString>("calls"); // in order, "|" between them
         QTest::addColumn<QString>("note");
-        QTest::newRow("taken") << std::optional<int>(0x10) << true
-                               << QStringLiteral("read|write 0x2010|write 0x10")
-                               << QStringLiteral("low latency: on");
-        QTest::newRow("already on") << std::optional<int>(0x2000) << true << QStringLiteral("read")
-                                    << QStringLiteral("low latency: on (already set)");
-        QTest::newRow("refused") << std::optional<int>(0) << false
-                                 << QStringLiteral("read|write 0x2000")
-                                 << QStringLiteral("low latency: refused by the driver");
-        QTest::newRow("no such call") << std::optional<int>() << true << QStringLiteral("read")
-                                      << QStringLiteral("low latency: not available on this port");
+        const auto row = [](const char *name, bool recorded, std::optional<int> flags,
+                            bool writable, const char *calls, const char *note) {
+            QTest::newRow(name) << recorded << flags << writable << QString::fromLatin1(calls)
+                                << QStringLiteral("low latency: ") + QLatin1String(note);
+        };
+        row("taken", true, 0x10, true, "read|write 0x2010|write 0x10", "on");
+        row("already on", true, 0x2000, true, "read", "on (already set)");
+        row("refused", true, 0, false, "read|write 0x2000", "refused by the driver");
+        row("no such call", true, {}, true, "read", "not available on this port");
+        row("pseudo-terminal's driver", false, {}, true, "", "not available on this port");
     }
     void requestedOnOpenUndoneOnClose()
     {
+        QFETCH(bool, recorded);
         QFETCH(std::optional<int>, flags);
         QFETCH(bool, writable);
         Pty pty;
         QVERIFY(pty.open());
         QStringList calls;
         SerialPortTransport port(pty.slavePath(), nullptr,
-                                 std::make_unique<RecordedSetting>(calls, flags, writable));
+                                 recorded
+                                     ? std::make_unique<RecordedSetting>(calls, flags, writable)
+                                     : AdapterLatency::systemSetting());
         QString error;
         QVERIFY2(port.open(&error), qPrintable(error));
         QTEST(port.adapterNote(), "note");
+        QCOMPARE(port.adapterWarning(), QString());
+        QCOMPARE(::write(pty.masterFd(), "ok\r", 3), 3);
+        QByteArray received;
+        QTRY_COMPARE(received += port.readAll(), QByteArray("ok\r"));
         QVERIFY(port.write("@C4\r") && port.waitForBytesWritten(2000));
         port.close();
         QTEST(calls.join(QLatin1Char('|')), "calls");
@@ -107,20 +115,6 @@ private slots:
         char sent[8] = {};
         QCOMPARE(::read(pty.masterFd(), sent, sizeof sent), 4);
         QCOMPARE(QByteArray(sent), QByteArray("@C4\r"));
-    }
-
-    // A pseudo-terminal's own driver has no such setting: the port opens and works as before.
-    void pseudoTerminalRefuses()
-    {
-        Pty pty;
-        QVERIFY(pty.open());
-        SerialPortTransport port(pty.slavePath());
-        QVERIFY(port.open(nullptr));
-        QCOMPARE(port.adapterNote(), QStringLiteral("low latency: not available on this port"));
-        QCOMPARE(port.adapterWarning(), QString());
-        QCOMPARE(::write(pty.masterFd(), "ok\r", 3), 3);
-        QByteArray received;
-        QTRY_COMPARE(received += port.readAll(), QByteArray("ok\r"));
     }
 #endif
 
@@ -142,17 +136,16 @@ private slots:
         ftdiBus.sync();
         QCOMPARE(ftdiBus.status(), QSettings::NoError);
 
+        const auto warningFor = [&ftdiBus](const char *port) {
 #ifdef Q_OS_WIN
-        const QString warning = AdapterLatency::timerWarning(QStringLiteral("COM12"));
-        const QString wide = AdapterLatency::timerWarning(QStringLiteral("\\\\.\\COM12"));
-        const QString atTwo = AdapterLatency::timerWarning(QStringLiteral("COM5"));
-        const QString other = AdapterLatency::timerWarning(QStringLiteral("COM3"));
+            Q_UNUSED(ftdiBus);
+            return AdapterLatency::timerWarning(QLatin1String(port));
 #else
-        const QString warning = AdapterLatency::timerWarning(ftdiBus, QStringLiteral("COM12"));
-        const QString wide = AdapterLatency::timerWarning(ftdiBus, QStringLiteral("\\\\.\\COM12"));
-        const QString atTwo = AdapterLatency::timerWarning(ftdiBus, QStringLiteral("COM5"));
-        const QString other = AdapterLatency::timerWarning(ftdiBus, QStringLiteral("COM3"));
+            return AdapterLatency::timerWarning(ftdiBus, QLatin1String(port));
 #endif
+        };
+        const QString warning = warningFor("COM12"), wide = warningFor("\\\\.\\COM12");
+        const QString atTwo = warningFor("COM5"), other = warningFor("COM3");
         ftdiBus.remove(slow);
         ftdiBus.remove(quick);
         ftdiBus.sync();

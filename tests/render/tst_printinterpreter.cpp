@@ -88,121 +88,60 @@ private slots:
         QTest::addColumn<QString>("runs");
         QTest::addColumn<QString>("feeds");
         QTest::addColumn<QString>("skips");
-
+        const auto row = [](const char *name, const char *family, const char *paper,
+                            const QByteArray &bytes, const QString &runs, const char *feeds = "",
+                            const char *skips = "") {
+            QTest::newRow(name) << QString::fromLatin1(family) << QString::fromLatin1(paper)
+                                << bytes << runs << QString::fromLatin1(feeds)
+                                << QString::fromLatin1(skips);
+        };
         // ESC E takes a parameter in ESC/POS only: read as ESC/P, bold stays on and the
         // parameters are a control code and a NUL.
-        const QByteArray bold("\x1b"
-                              "E\x01Hi\r\n\x1b"
-                              "E\x00x\x1bJ\x12",
-                              14);
-        QTest::newRow("escpos bold")
-            << u"escpos"_s << u"80col"_s << bold << u"\"Hi\"@0,0/36B \"x\"@0,72/36"_s
-            << u"0+72 72+36"_s << u""_s;
-        QTest::newRow("escp24 bold stays")
-            << u"escp24"_s << u"80col"_s << bold << u"\"Hi\"@0,0/36B \"x\"@0,60/36B"_s
-            << u"0+60 60+36"_s << u"u@2:01"_s;
-        QTest::newRow("escp9 feed units")
-            << u"escp9"_s << u"80col"_s << bold << u"\"Hi\"@0,0/36B \"x\"@0,60/36B"_s
-            << u"0+60 60+30"_s << u"u@2:01"_s;
-        QTest::newRow("escp line spacing")
-            << u"escp24"_s << u"80col"_s
-            << QByteArray("a\n\x1b"
-                          "0b\n\x1b"
-                          "3\x14"
-                          "c\n\x1b"
-                          "A\x0c"
-                          "d\n")
-            << u"\"a\"@0,0/36 \"b\"@0,60/36 \"c\"@0,105/36 \"d\"@0,145/36"_s
-            << u"0+60 60+45 105+40 145+72"_s << u""_s;
-        QTest::newRow("escp9 line spacing")
-            << u"escp9"_s << u"80col"_s
-            << QByteArray("\x1b"
-                          "1a\n\x1b"
-                          "A\x0c"
-                          "b\n\x1b"
-                          "3\x18"
-                          "c\n")
-            << u"\"a\"@0,0/36 \"b\"@0,35/36 \"c\"@0,95/36"_s << u"0+35 35+60 95+40"_s << u""_s;
-        QTest::newRow("escp pitch condensed double")
-            << u"escp24"_s << u"80col"_s
-            << QByteArray("\x1bMab\x0f"
-                          "cd\x12\x0e"
-                          "ef\ngh\x1b!\x20i")
-            << u"\"ab\"@0,0/30 \"cd\"@60,0/18C \"ef\"@96,0/60 \"gh\"@0,60/30 \"i\"@60,60/72"_s
-            << u"0+60"_s << u""_s;
-        QTest::newRow("escp underline italic tabs backspace")
-            << u"escp24"_s << u"80col"_s
-            << QByteArray("\x1b-1a\x1b-0\t\x1b"
-                          "4b\x08\x1b"
-                          "5c")
-            << u"\"a\"@0,0/36U \"b\"@288,0/36I \"c\"@288,0/36"_s << u""_s << u""_s;
-        QTest::newRow("escp length-prefixed and unknown")
-            << u"escp24"_s << u"80col"_s
-            << QByteArray("\x1b(x\x02\x00"
-                          "ABC\x1b~D",
-                          11)
-            << u"\"CD\"@0,0/36"_s << u""_s << u"s@0:1b287802004142 u@8:1b7e"_s;
-        QTest::newRow("escp form feed") << u"escp24"_s << u"80col"_s
-                                        << QByteArray("A\x0c"
-                                                      "B")
-                                        << u"\"A\"@0,0/36 | \"B\"@0,0/36"_s << u""_s << u""_s;
-        QTest::newRow("escp position and margin")
-            << u"escp24"_s << u"80col"_s
-            << QByteArray("\x1bl\x02"
-                          "a\x1b$\x0a\x00"
-                          "b\x1b\\\x12\x00"
-                          "c",
-                          14)
-            << u"\"a\"@72,0/36 \"b\"@132,0/36 \"c\"@204,0/36"_s << u""_s << u""_s;
-        QTest::newRow("escpos sizes and centre")
-            << u"escpos"_s << u"80mm"_s
-            << QByteArray("\x1b"
-                          "a\x01\x1d!\x11"
-                          "ab\n\x1b!\x08"
-                          "c")
-            << u"\"ab\"@467.7,0/42.5 \"c\"@499.6,85/21.3B"_s << u"0+85"_s << u""_s;
-        QTest::newRow("escpos feeds and cut")
-            << u"escpos"_s << u"80mm"_s
-            << QByteArray("A\n\x1b"
-                          "d\x02\x1bJ\x0a\x1dV\x42\x05"
-                          "B")
-            << u"\"A\"@0,0/21.3 \"B\"@0,210/21.3"_s << u"0+60 60+120 180+20 200+10"_s << u""_s;
-        QTest::newRow("escpos reverse underline font b")
-            << u"escpos"_s << u"58mm"_s
-            << QByteArray("\x1d"
-                          "B\x01"
-                          "a\x1d"
-                          "B\x00\x1b-\x02"
-                          "b\x1bM\x01"
-                          "c",
-                          15)
-            << u"\"a\"@0,0/21.3R \"b\"@21.3,0/21.3U \"c\"@42.5,12.4/15.9U"_s << u""_s << u""_s;
-        QTest::newRow("escpos beyond the edge")
-            << u"escpos"_s << u"58mm"_s << QByteArray(33, 'x')
-            << u"\""_s + QString(33, QLatin1Char('x')) + u"\"@0,0/21.3^"_s << u""_s << u""_s;
-        QTest::newRow("escpos unknown and skipped")
-            << u"escpos"_s << u"80mm"_s
-            << QByteArray("\x1bV\x01"
-                          "a\x1b\x7f"
-                          "b\x1dk\x02"
-                          "12\x00"
-                          "c",
-                          14)
-            << u"\"abc\"@0,0/21.3"_s << u""_s << u"s@0:1b5601 u@4:1b7f s@7:1d6b02313200"_s;
-        QTest::newRow("escp truncated image")
-            << u"escp24"_s << u"80col"_s << QByteArray("AB\x1b*\x21\x05\x00\x01\x02", 9)
-            << u"\"AB\"@0,0/36"_s << u""_s << u"t@2:1b2a2105000102"_s;
-        QTest::newRow("escpos truncated command")
-            << u"escpos"_s << u"80mm"_s << QByteArray("AB\x1d") << u"\"AB\"@0,0/21.3"_s << u""_s
-            << u"t@2:1d"_s;
-        QTest::newRow("job preamble")
-            << u"escp24"_s << u"80col"_s
-            << QByteArray("\0\0\0\x1b\x01@EJL 1284.4\n@EJL     \n\x1b@Hi", 31) << u"\"Hi\"@0,0/36"_s
-            << u""_s << u"p@3:1b0140454a4c20313238342e340a40454a4c20202020200a"_s;
-        QTest::newRow("preamble in an ESC/POS file")
-            << u"escpos"_s << u"80mm"_s << QByteArray("A\n@EJL 1284.4\nB")
-            << u"\"A\"@0,0/21.3 \"B\"@0,60/21.3"_s << u"0+60"_s
-            << u"p@2:40454a4c20313238342e340a"_s;
+        const QByteArray bold("\033E\001Hi\r\n\033E\000x\033J\022", 14);
+        row("escpos bold", "escpos", "80col", bold, u"\"Hi\"@0,0/36B \"x\"@0,72/36"_s,
+            "0+72 72+36");
+        row("escp24 bold stays", "escp24", "80col", bold, u"\"Hi\"@0,0/36B \"x\"@0,60/36B"_s,
+            "0+60 60+36", "u@2:01");
+        row("escp9 feed units", "escp9", "80col", bold, u"\"Hi\"@0,0/36B \"x\"@0,60/36B"_s,
+            "0+60 60+30", "u@2:01");
+        row("escp line spacing", "escp24", "80col", "a\n\0330b\n\0333\024c\n\033A\014d\n",
+            u"\"a\"@0,0/36 \"b\"@0,60/36 \"c\"@0,105/36 \"d\"@0,145/36"_s,
+            "0+60 60+45 105+40 145+72");
+        row("escp9 line spacing", "escp9", "80col", "\0331a\n\033A\014b\n\0333\030c\n",
+            u"\"a\"@0,0/36 \"b\"@0,35/36 \"c\"@0,95/36"_s, "0+35 35+60 95+40");
+        row("escp pitch condensed double", "escp24", "80col", "\033Mab\017cd\022\016ef\ngh\033! i",
+            u"\"ab\"@0,0/30 \"cd\"@60,0/18C \"ef\"@96,0/60 \"gh\"@0,60/30 \"i\"@60,60/72"_s,
+            "0+60");
+        row("escp underline italic tabs backspace", "escp24", "80col",
+            "\033-1a\033-0\t\0334b\010\0335c", u"\"a\"@0,0/36U \"b\"@288,0/36I \"c\"@288,0/36"_s);
+        row("escp length-prefixed and unknown", "escp24", "80col",
+            QByteArray("\033(x\002\000ABC\033~D", 11), u"\"CD\"@0,0/36"_s, "",
+            "s@0:1b287802004142 u@8:1b7e");
+        row("escp form feed", "escp24", "80col", "A\014B", u"\"A\"@0,0/36 | \"B\"@0,0/36"_s);
+        row("escp position and margin", "escp24", "80col",
+            QByteArray("\033l\002a\033$\012\000b\033\\\022\000c", 14),
+            u"\"a\"@72,0/36 \"b\"@132,0/36 \"c\"@204,0/36"_s);
+        row("escpos sizes and centre", "escpos", "80mm", "\033a\001\035!\021ab\n\033!\010c",
+            u"\"ab\"@467.7,0/42.5 \"c\"@499.6,85/21.3B"_s, "0+85");
+        row("escpos feeds and cut", "escpos", "80mm", "A\n\033d\002\033J\012\035VB\005B",
+            u"\"A\"@0,0/21.3 \"B\"@0,210/21.3"_s, "0+60 60+120 180+20 200+10");
+        row("escpos reverse underline font b", "escpos", "58mm",
+            QByteArray("\035B\001a\035B\000\033-\002b\033M\001c", 15),
+            u"\"a\"@0,0/21.3R \"b\"@21.3,0/21.3U \"c\"@42.5,12.4/15.9U"_s);
+        row("escpos beyond the edge", "escpos", "58mm", QByteArray(33, 'x'),
+            u"\""_s + QString(33, QLatin1Char('x')) + u"\"@0,0/21.3^"_s);
+        row("escpos unknown and skipped", "escpos", "80mm",
+            QByteArray("\033V\001a\033\177b\035k\00212\000c", 14), u"\"abc\"@0,0/21.3"_s, "",
+            "s@0:1b5601 u@4:1b7f s@7:1d6b02313200");
+        row("escp truncated image", "escp24", "80col", QByteArray("AB\033*!\005\000\001\002", 9),
+            u"\"AB\"@0,0/36"_s, "", "t@2:1b2a2105000102");
+        row("escpos truncated command", "escpos", "80mm", "AB\035", u"\"AB\"@0,0/21.3"_s, "",
+            "t@2:1d");
+        row("job preamble", "escp24", "80col",
+            QByteArray("\0\0\0\033\001@EJL 1284.4\n@EJL     \n\033@Hi", 31), u"\"Hi\"@0,0/36"_s, "",
+            "p@3:1b0140454a4c20313238342e340a40454a4c20202020200a");
+        row("preamble in an ESC/POS file", "escpos", "80mm", "A\n@EJL 1284.4\nB",
+            u"\"A\"@0,0/21.3 \"B\"@0,60/21.3"_s, "0+60", "p@2:40454a4c20313238342e340a");
     }
     void pages()
     {
@@ -245,33 +184,31 @@ private slots:
         QTEST(text, "text");
     }
 
+    // A raster image (GS v 0) and a column image (ESC *): their bits, and the text after them.
     void images()
     {
-        const QByteArray raster("\x1dv0\x00\x01\x00\x02\x00\x80\x01"
-                                "A",
-                                11);
         const PageModel receipt =
-            PrintInterpreter::interpret(raster, PrinterFamily::EscPos, PaperFormat::automatic())
+            PrintInterpreter::interpret(QByteArray("\035v0\000\001\000\002\000\200\001A", 11),
+                                        PrinterFamily::EscPos, PaperFormat::automatic())
                 .model;
         QCOMPARE(receipt.images.size(), 1);
-        QCOMPARE(receipt.images.at(0).bits.size(), QSize(8, 2));
-        QCOMPARE(receipt.images.at(0).bits.pixelIndex(0, 0), 1);
-        QCOMPARE(receipt.images.at(0).bits.pixelIndex(7, 1), 1);
-        QCOMPARE(receipt.images.at(0).bits.pixelIndex(1, 0), 0);
+        const QImage &raster = receipt.images.at(0).bits;
+        QCOMPARE(raster.size(), QSize(8, 2));
+        QCOMPARE(
+            QList<int>({raster.pixelIndex(0, 0), raster.pixelIndex(7, 1), raster.pixelIndex(1, 0)}),
+            QList<int>({1, 1, 0}));
         QCOMPARE(describeRuns(receipt), QStringLiteral("\"A\"@0,4/21.3"));
 
-        const QByteArray columns("\x1b*\x27\x02\x00\x80\x00\x01\xff\xff\xff"
-                                 "A",
-                                 12);
         const PageModel sheet =
-            PrintInterpreter::interpret(columns, PrinterFamily::EscP24, PaperFormat::automatic())
+            PrintInterpreter::interpret(QByteArray("\033*'\002\000\200\000\001\377\377\377A", 12),
+                                        PrinterFamily::EscP24, PaperFormat::automatic())
                 .model;
         QCOMPARE(sheet.images.size(), 1);
         const PageModel::Image &image = sheet.images.at(0);
         QCOMPARE(image.bits.size(), QSize(2, 24));
-        QCOMPARE(image.bits.pixelIndex(0, 0), 1);
-        QCOMPARE(image.bits.pixelIndex(0, 23), 1);
-        QCOMPARE(image.bits.pixelIndex(0, 1), 0);
+        QCOMPARE(QList<int>({image.bits.pixelIndex(0, 0), image.bits.pixelIndex(0, 23),
+                             image.bits.pixelIndex(0, 1)}),
+                 QList<int>({1, 1, 0}));
         QCOMPARE(image.dotWidth, 2.0);
         QCOMPARE(describeRuns(sheet), QStringLiteral("\"A\"@4,0/36"));
     }
@@ -281,32 +218,19 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("family");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("ESC E n") << QByteArray("\x1b"
-                                               "E\x01Hi")
-                                 << u"escpos"_s << u"ESC E n (1×"_s;
-        QTest::newRow("cut") << QByteArray("Hi\x1dV\x00", 5) << u"escpos"_s << u"GS V"_s;
-        QTest::newRow("ESC E without parameter") << QByteArray("\x1b"
-                                                               "EHi\x1b"
-                                                               "F")
-                                                 << u"escp24"_s << u"ESC E without parameter"_s;
-        QTest::newRow("nine-pin spacing") << QByteArray("\x1b"
-                                                        "1\x1b"
-                                                        "4a")
-                                          << u"escp9"_s << u"ESC 1"_s;
-        QTest::newRow("plain text") << QByteArray("Hi\r\n") << u"escpos"_s << u"no command"_s;
-        QTest::newRow("preamble") << QByteArray("\x1b\x01@EJL 1284.4\n\x1b"
-                                                "E\x01")
-                                  << u"escp24"_s << u"print-job preamble"_s;
-        QTest::newRow("image data is not read as commands")
-            << QByteArray("\x1b*\x00\x03\x00\x1dV\x00\x1b"
-                          "4",
-                          10)
-            << u"escp24"_s << u"ESC 4"_s;
-        QTest::newRow("more of one family wins") << QByteArray("\x1b"
-                                                               "E\x01\x1b"
-                                                               "d\x02\x1b"
-                                                               "4")
-                                                 << u"escpos"_s << u"ESC d"_s;
+        const auto row = [](const char *name, const QByteArray &bytes, const char *family,
+                            const QString &reason) {
+            QTest::newRow(name) << bytes << QString::fromLatin1(family) << reason;
+        };
+        row("ESC E n", "\033E\001Hi", "escpos", u"ESC E n (1×"_s);
+        row("cut", QByteArray("Hi\035V\000", 5), "escpos", u"GS V"_s);
+        row("ESC E without parameter", "\033EHi\033F", "escp24", u"ESC E without parameter"_s);
+        row("nine-pin spacing", "\0331\0334a", "escp9", u"ESC 1"_s);
+        row("plain text", "Hi\r\n", "escpos", u"no command"_s);
+        row("preamble", "\033\001@EJL 1284.4\n\033E\001", "escp24", u"print-job preamble"_s);
+        row("image data is not read as commands", QByteArray("\033*\000\003\000\035V\000\0334", 10),
+            "escp24", u"ESC 4"_s);
+        row("more of one family wins", "\033E\001\033d\002\0334", "escpos", u"ESC d"_s);
     }
     void detection()
     {

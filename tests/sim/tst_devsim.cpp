@@ -31,7 +31,6 @@ private slots:
         QTest::addColumn<int>("stopSignal");
         const QStringList tcp{QStringLiteral("--tcp"), QStringLiteral("0")};
         QTest::newRow("pseudo-terminal, SIGINT") << QStringList() << "/dev/" << SIGINT;
-        QTest::newRow("pseudo-terminal, SIGTERM") << QStringList() << "/dev/" << SIGTERM;
         QTest::newRow("TCP, SIGTERM") << tcp << "socket://127.0.0.1:" << SIGTERM;
     }
     void servesUntilStopped()
