@@ -1,4 +1,3 @@
-#include "adapterlatencytimer.h"
 #include "connecteddevice.h"
 #include "consoleoutput.h"
 #include "deviceprogrammer.h"
@@ -15,7 +14,6 @@
 #include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
@@ -201,12 +199,11 @@ private slots:
         QVERIFY(document.startsWith("%PDF"));
         QCOMPARE(document.count("/Type /Page\n"), 3);
 
-        for (const char *file :
-             {"ticket.txt", "header.prn", "body.prn", "footer.prn", "truck1.prn", "truck2.prn"}) {
-            run = runCli("render %1 --family escp9 --paper 136col -o %2",
-                         {examples + QLatin1Char('/') + QLatin1String(file), png});
-            QVERIFY2(run.exitCode == 0 && QImage(png).width() == 2610, file);
-        }
+        // A print file with the family and paper chosen (each example is read in the interpreter's
+        // own test).
+        run = runCli("render %1 --family escp9 --paper 136col -o %2",
+                     {examples + QStringLiteral("/truck1.prn"), png});
+        QVERIFY(run.exitCode == 0 && QImage(png).width() == 2610);
         run = runCli("render %1 --slot F -o %2", {examples + QStringLiteral("/sample.dat"), png});
         QVERIFY(run.out.contains(QStringLiteral("2 page(s)")));
 
@@ -528,8 +525,9 @@ private slots:
         QVERIFY(clock.elapsed() < 3000);
     }
 
-    // "ports --json" gives every port the system lists, with its adapter, the COM option the
-    // user's settings bind to it and its latency timer; nothing else, and opens none of them.
+    // "ports --json" and "ports" give every port the system lists, with the COM option the user's
+    // settings bind to it, and open none of them (the adapter's own fields are copied as the
+    // system gives them; the latency timer is read in its own test).
     void portsAsTheSystemListsThem()
     {
         QTemporaryDir home;
@@ -546,26 +544,23 @@ private slots:
         QJsonParseError error;
         const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8(), &error).array();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(listed.size(), infos.size());
+        QHash<QString, int> options; // by port, as listed
+        for (const QJsonValue &value : listed)
+            options.insert(value[QStringLiteral("port")].toString(),
+                           value[QStringLiteral("com_option")].toInt());
+        QHash<QString, int> expected;
         for (const QSerialPortInfo &info : infos) {
             const QString name = info.systemLocation();
-            QJsonObject port;
-            for (const QJsonValue &value : listed) {
-                if (value[QStringLiteral("port")].toString() == name)
-                    port = value.toObject();
-            }
-            QVERIFY2(!port.isEmpty(), qPrintable(name));
             int option = 0;
             for (int n = 1; n <= PortBinding::optionCount; ++n)
                 option = binding.systemName(n) == name ? n : option;
-            QCOMPARE(port[QStringLiteral("com_option")].toInt(), option);
-            QCOMPARE(port[QStringLiteral("latency_timer_ms")].toInt(-1),
-                     AdapterLatencyTimer::milliseconds(name).value_or(-1));
+            expected.insert(name, option);
             QVERIFY(text.out.contains(
                 name + QStringLiteral("  ") +
                 (option ? QStringLiteral("COM %1").arg(option) : QStringLiteral("-"))));
         }
-        QCOMPARE(run.out.contains(QStringLiteral("\"com_option\": 3")), !infos.isEmpty());
+        QCOMPARE(options, expected);
+        QCOMPARE(options.values().contains(3), !infos.isEmpty());
     }
 
     // --trace says once, before the first command, whether the adapter passes replies on at once;
