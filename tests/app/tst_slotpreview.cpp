@@ -3,7 +3,6 @@
 #include "tickettextview.h"
 
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTest>
 
 namespace
@@ -36,32 +35,51 @@ class TestSlotPreview : public QObject
 {
     Q_OBJECT
 private slots:
-    void textRows_data()
+    // What the Text and the Hex view show of a slot, row by row.
+    void rows_data()
     {
+        QTest::addColumn<bool>("hex");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("empty") << QByteArray() << QStringList();
-        QTest::newRow("named controls")
-            << QByteArray("\x1b@A\r\nB\x0c\0", 8)
+        for (const bool hex : {false, true})
+            QTest::newRow(hex ? "hex, empty" : "text, empty")
+                << hex << QByteArray() << QStringList();
+        QTest::newRow("text, named controls")
+            << false << QByteArray("\x1b@A\r\nB\x0c\0", 8)
             << QStringList{QStringLiteral("<ESC>@A<CR><LF>"), QStringLiteral("B<FF><00>")};
-        QTest::newRow("other bytes in hex")
-            << QByteArray("\x01\t\x7f\x80\xff~ ", 7)
+        QTest::newRow("text, other bytes in hex")
+            << false << QByteArray("\x01\t\x7f\x80\xff~ ", 7)
             << QStringList{QStringLiteral("<01><09><7F><80><FF>~ ")};
-        QTest::newRow("a row ends after LF")
-            << QByteArray("a\n\nb")
+        QTest::newRow("text, a row ends after LF")
+            << false << QByteArray("a\n\nb")
             << QStringList{QStringLiteral("a<LF>"), QStringLiteral("<LF>"), QStringLiteral("b")};
         // A line longer than a row wraps: no row is wider than 64 bytes' worth.
-        const QByteArray line = QByteArray(64, 'x') + QByteArray(64, '\x1b') + "y\n";
-        QTest::newRow("long line wraps")
-            << line
+        QTest::newRow("text, long line wraps")
+            << false << QByteArray(64, 'x') + QByteArray(64, '\x1b') + "y\n"
             << QStringList{QString(64, QLatin1Char('x')), QStringLiteral("<ESC>").repeated(64),
                            QStringLiteral("y<LF>")};
+        QTest::newRow("hex, short row padded")
+            << true << QByteArrayLiteral("\x1b\x41\x80\xff")
+            << QStringList{QStringLiteral(
+                   "00000000  1B 41 80 FF                                       .A..")};
+        QByteArray twoRows;
+        for (int i = 0; i < 18; ++i)
+            twoRows += char(0x3a + i * 8);
+        QTest::newRow("hex, full row then rest")
+            << true << twoRows
+            << QStringList{QStringLiteral("00000000  3A 42 4A 52 5A 62 6A 72  7A 82 8A 92 9A A2 AA "
+                                          "B2  :BJRZbjrz......."),
+                           QStringLiteral(
+                               "00000010  BA C2                                             ..")};
     }
-    void textRows()
+    void rows()
     {
+        QFETCH(bool, hex);
         QFETCH(QByteArray, content);
-        TicketTextView view(content);
-        QTEST(rowsOf(view), "rows");
+        if (hex)
+            QTEST(rowsOf(HexView(content)), "rows");
+        else
+            QTEST(rowsOf(TicketTextView(content)), "rows");
     }
 
     // Every row of a long text is found again from the sparse index, wherever it starts.
@@ -76,32 +94,6 @@ private slots:
             joined += view.rowText(row);
         QCOMPARE(joined, QString::fromLatin1(content).replace(QStringLiteral("\n"),
                                                               QStringLiteral("<LF>")));
-    }
-
-    void hexRows_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QStringList>("rows");
-        QTest::newRow("empty") << QByteArray() << QStringList();
-        QTest::newRow("short row padded")
-            << QByteArrayLiteral("\x1b\x41\x80\xff")
-            << QStringList{QStringLiteral(
-                   "00000000  1B 41 80 FF                                       .A..")};
-        QByteArray twoRows;
-        for (int i = 0; i < 18; ++i)
-            twoRows += char(0x3a + i * 8);
-        QTest::newRow("full row then rest")
-            << twoRows
-            << QStringList{QStringLiteral("00000000  3A 42 4A 52 5A 62 6A 72  7A 82 8A 92 9A A2 AA "
-                                          "B2  :BJRZbjrz......."),
-                           QStringLiteral(
-                               "00000010  BA C2                                             ..")};
-    }
-    void hexRows()
-    {
-        QFETCH(QByteArray, content);
-        HexView view(content);
-        QTEST(rowsOf(view), "rows");
     }
 
     // A 16 MiB slot opens without rendering it: drawing asks only for the rows on screen, and
@@ -119,25 +111,6 @@ private slots:
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
         QCOMPARE(view.firstVisibleRow() + view.visibleRows(), view.rowCount());
         QCOMPARE(view.rowText(view.rowCount() - 1).left(8), QStringLiteral("00FFFFF0"));
-    }
-
-    // The title names where the bytes came from; further views come as tabs after Text and Hex.
-    void titleAndTabs()
-    {
-        using Source = SlotPreview::Source;
-        QCOMPARE(SlotPreview::title(QStringLiteral("T"), Source::PrintFile,
-                                    QStringLiteral("ticket.txt")),
-                 QStringLiteral("T \u2014 ticket.txt"));
-        QCOMPARE(SlotPreview::title(QStringLiteral("P1"), Source::ProgrammingFile,
-                                    QStringLiteral("a.dat")),
-                 QStringLiteral("P1 \u2014 from the programming file a.dat"));
-        QCOMPARE(SlotPreview::title(QStringLiteral("P1"), Source::Device, QString()),
-                 QStringLiteral("P1 (read from device)"));
-
-        SlotPreview preview(QStringLiteral("T"), QByteArray("abc"));
-        preview.addView(new QWidget, QStringLiteral("Other"));
-        QCOMPARE(preview.tabs()->count(), 3);
-        QCOMPARE(preview.tabs()->tabText(2), QStringLiteral("Other"));
     }
 };
 

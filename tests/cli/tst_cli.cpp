@@ -1,4 +1,3 @@
-#include "adapterlatencytimer.h"
 #include "connecteddevice.h"
 #include "consoleoutput.h"
 #include "deviceprogrammer.h"
@@ -15,7 +14,6 @@
 #include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
@@ -39,23 +37,18 @@ struct Run {
     QString err;
 };
 
-// Runs zvticket-cli with the words of `line`, each %n standing for values[n - 1], while this
-// process keeps serving its simulated devices.
-Run runCli(const char *line, const QStringList &values = {},
-           const std::function<void(QProcess &)> &whileRunning = {})
+QString cliProgram()
 {
-    QStringList arguments = QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (QString &word : arguments) {
-        if (word.startsWith(QLatin1Char('%')))
-            word = values.at(word.mid(1).toInt() - 1);
-    }
-    QProcess process;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../src/cli/zvticket-cli");
+}
+
+// Waits for a started process in the event loop, so that this process's simulated devices keep
+// answering, and collects what it gave.
+Run finish(QProcess &process, const std::function<void(QProcess &)> &whileRunning = {})
+{
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    process.start(QCoreApplication::applicationDirPath() +
-                      QStringLiteral("/../src/cli/zvticket-cli"),
-                  arguments);
     if (whileRunning)
         whileRunning(process);
     if (process.state() != QProcess::NotRunning)
@@ -65,25 +58,30 @@ Run runCli(const char *line, const QStringList &values = {},
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
+// Runs zvticket-cli with the words of `line`, each %n standing for values[n - 1].
+Run runCli(const char *line, const QStringList &values = {},
+           const std::function<void(QProcess &)> &whileRunning = {})
+{
+    QStringList arguments = QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (QString &word : arguments) {
+        if (word.startsWith(QLatin1Char('%')))
+            word = values.at(word.mid(1).toInt() - 1);
+    }
+    QProcess process;
+    process.start(cliProgram(), arguments);
+    return finish(process, whileRunning);
+}
+
 // Runs a shell script with the zvticket-cli program as $0, `folder` as $1 and `more` after it,
 // for names that only bytes can spell and limits that only the shell sets.
 Run runScript(const char *script, const QString &folder, const QStringList &more = {})
 {
     QProcess process;
-    process.start(QStringLiteral("/bin/sh"),
-                  QStringList{QStringLiteral("-c"), QString::fromLatin1(script),
-                              QCoreApplication::applicationDirPath() +
-                                  QStringLiteral("/../src/cli/zvticket-cli"),
-                              folder} +
-                      more);
-    // Waits in the event loop, so that this process's simulated devices keep answering.
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    if (process.state() != QProcess::NotRunning)
-        loop.exec();
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    process.start(
+        QStringLiteral("/bin/sh"),
+        QStringList{QStringLiteral("-c"), QString::fromLatin1(script), cliProgram(), folder} +
+            more);
+    return finish(process);
 }
 
 QByteArray readBytes(const QByteArray &path)
@@ -201,22 +199,21 @@ private slots:
         QVERIFY(document.startsWith("%PDF"));
         QCOMPARE(document.count("/Type /Page\n"), 3);
 
-        for (const char *file : {"ticket.txt", "header.prn", "body.prn", "footer.prn",
-                                 "truck1.prn", "truck2.prn"}) {
-            run = runCli("render %1 --family escp9 --paper 136col -o %2",
-                         {examples + QLatin1Char('/') + QLatin1String(file), png});
-            QVERIFY2(run.exitCode == 0 && QImage(png).width() == 2610, file);
-        }
+        // A print file with the family and paper chosen (each example is read in the interpreter's
+        // own test).
+        run = runCli("render %1 --family escp9 --paper 136col -o %2",
+                     {examples + QStringLiteral("/truck1.prn"), png});
+        QVERIFY(run.exitCode == 0 && QImage(png).width() == 2610);
         run = runCli("render %1 --slot F -o %2", {examples + QStringLiteral("/sample.dat"), png});
         QVERIFY(run.out.contains(QStringLiteral("2 page(s)")));
 
-        for (const char *usage : {"render", "render x.dat -o x.txt", "render x.prn --slot T -o x.png",
-                                  "render x.dat --slot Q -o x.png",
-                                  "render x.dat --family teapot -o x.png",
-                                  "render x.dat --paper a4 -o x.png"})
+        for (const char *usage :
+             {"render", "render x.dat -o x.txt", "render x.prn --slot T -o x.png",
+              "render x.dat --slot Q -o x.png", "render x.dat --family teapot -o x.png",
+              "render x.dat --paper a4 -o x.png"})
             QVERIFY2(runCli(usage).exitCode == 2, usage);
-        QCOMPARE(runCli("render %1 -o %2", {dir.filePath(QStringLiteral("none.prn")), png}).exitCode,
-                 3);
+        QCOMPARE(
+            runCli("render %1 -o %2", {dir.filePath(QStringLiteral("none.prn")), png}).exitCode, 3);
     }
 
     // Print files that would block or never end, outputs that are not regular files: a message
@@ -528,8 +525,9 @@ private slots:
         QVERIFY(clock.elapsed() < 3000);
     }
 
-    // "ports --json" gives every port the system lists, with its adapter, the COM option the
-    // user's settings bind to it and its latency timer; nothing else, and opens none of them.
+    // "ports --json" and "ports" give every port the system lists, with the COM option the user's
+    // settings bind to it, and open none of them (the adapter's own fields are copied as the
+    // system gives them; the latency timer is read in its own test).
     void portsAsTheSystemListsThem()
     {
         QTemporaryDir home;
@@ -546,30 +544,23 @@ private slots:
         QJsonParseError error;
         const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8(), &error).array();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(listed.size(), infos.size());
+        QHash<QString, int> options; // by port, as listed
+        for (const QJsonValue &value : listed)
+            options.insert(value[QStringLiteral("port")].toString(),
+                           value[QStringLiteral("com_option")].toInt());
+        QHash<QString, int> expected;
         for (const QSerialPortInfo &info : infos) {
             const QString name = info.systemLocation();
-            QJsonObject port;
-            for (const QJsonValue &value : listed) {
-                if (value[QStringLiteral("port")].toString() == name)
-                    port = value.toObject();
-            }
-            QVERIFY2(!port.isEmpty(), qPrintable(name));
-            QCOMPARE(port[QStringLiteral("description")].toString(), info.description());
-            QCOMPARE(port[QStringLiteral("manufacturer")].toString(), info.manufacturer());
-            QCOMPARE(port[QStringLiteral("serial_number")].toString(), info.serialNumber());
-            QCOMPARE(port[QStringLiteral("usb_id")].isNull(), !info.hasVendorIdentifier());
             int option = 0;
             for (int n = 1; n <= PortBinding::optionCount; ++n)
                 option = binding.systemName(n) == name ? n : option;
-            QCOMPARE(port[QStringLiteral("com_option")].toInt(), option);
-            QCOMPARE(port[QStringLiteral("latency_timer_ms")].toInt(-1),
-                     AdapterLatencyTimer::milliseconds(name).value_or(-1));
+            expected.insert(name, option);
             QVERIFY(text.out.contains(
                 name + QStringLiteral("  ") +
                 (option ? QStringLiteral("COM %1").arg(option) : QStringLiteral("-"))));
         }
-        QCOMPARE(run.out.contains(QStringLiteral("\"com_option\": 3")), !infos.isEmpty());
+        QCOMPARE(options, expected);
+        QCOMPARE(options.values().contains(3), !infos.isEmpty());
     }
 
     // --trace says once, before the first command, whether the adapter passes replies on at once;

@@ -68,19 +68,17 @@ struct Run {
     bool inIdentification() const { return kind == Kind::VanishWhileWriting && detail % 4 == 0; }
     QString name() const
     {
+        static const char *const models[] = {"class 1", "class 4", "class 8"};
+        const QString kindName = QLatin1String(KindNames[int(kind)]);
         if (inIdentification())
             return QStringLiteral("seed %1: %2, %3 in identification")
                 .arg(seed)
-                .arg(QLatin1String(model == Model::ZorlaOld ? "class 1"
-                                   : model == Model::Zorla  ? "class 4"
-                                                            : "class 8"),
-                     QLatin1String(KindNames[int(kind)]));
-        static const char *const models[] = {"class 1", "class 4", "class 8"};
+                .arg(QLatin1String(models[int(model)]), kindName);
         return QStringLiteral("seed %1: %2 %3, %4 in the %5")
             .arg(seed)
             .arg(QLatin1String(models[int(model)]),
-                 QLatin1String(app == App::Truck ? "truck" : "totalize"),
-                 QLatin1String(KindNames[int(kind)]), QLatin1String(inRead ? "read" : "program"));
+                 QLatin1String(app == App::Truck ? "truck" : "totalize"), kindName,
+                 QLatin1String(inRead ? "read" : "program"));
     }
 };
 

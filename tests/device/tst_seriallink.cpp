@@ -183,8 +183,12 @@ private slots:
         QTest::addColumn<int>("sent");
         QTest::addColumn<double>("timeoutScale");
         QTest::addColumn<int>("boxOpenMs"); // how long the user leaves the first box open
+        // A reply answered at the first attempt is waited for the full time-out (scale 0), so that
+        // a loaded machine cannot turn pieces 30 ms apart into a time-out; the rest at 1/20.
         auto row = [](const char *name, DeviceClass cls, int attempts, QList<Chunks> replies,
-                      QByteArray last, int sent, double scale = 0.05, int boxOpenMs = 0) {
+                      QByteArray last, int sent, double scale = 0, int boxOpenMs = 0) {
+            if (scale == 0)
+                scale = !last.isEmpty() && sent == 1 ? 1.0 : 0.05;
             QTest::newRow(name) << cls << attempts << replies << last << sent << scale << boxOpenMs;
         };
         row("CR and more in one notification", DeviceClass::Zorla, 3, {{"OK\rXY"}}, "OK\rXY", 1);
@@ -282,9 +286,12 @@ private slots:
                 [&](const QByteArray &r) { completed.append(r); });
         link->exchange("@C4\r", 1);
         device->send(between);
-        QTest::qWait(50);
-        const bool late = between.endsWith('\r');
-        QCOMPARE(completed, late ? QByteArrayList{between} : QByteArrayList());
+        if (between.endsWith('\r')) {
+            QTRY_COMPARE(completed, QByteArrayList{between});
+        } else {
+            QTest::qWait(50);
+            QCOMPARE(completed, QByteArrayList());
+        }
         device->replies = {{}, {reply}};
         QTEST(link->exchange("@E01-??\r", 1).bytes, "lastReply");
     }
@@ -330,38 +337,18 @@ private slots:
         QFETCH(QByteArray, echo);
         QFETCH(QByteArray, expected);
         link->setDeviceClass(DeviceClass::Velmar);
+        // A full time-out where a reply is expected: the pieces 30 ms apart always fit in it.
+        link->setTimeoutScale(expected.isEmpty() ? 0.05 : 1.0);
         device->replies = {chunks};
         const LinkReply reply = link->exchange("@EA004-??\r", 1, echo);
         QCOMPARE(reply.bytes, expected);
         QCOMPARE(reply.status == LinkReply::Status::TimedOut, expected.isEmpty());
     }
 
-    // A port lost while waiting: code 1 at once, no further attempt, the port closed; the next
-    // command on the closed port fails with code 1 without sending.
-    void portVanishes()
-    {
-        link->setTimeoutScale(1.0);
-        link->setDeviceClass(DeviceClass::Zorla);
-        QTimer::singleShot(100, this, [this] {
-            device->notifier.setEnabled(false);
-            device->pty.closeMaster();
-        });
-        for (int boxes = 1; boxes <= 2; ++boxes) {
-            QElapsedTimer clock;
-            clock.start();
-            const LinkReply reply = device->session.send("@C4\r", 3);
-            QVERIFY(clock.elapsed() < 1000);
-            QCOMPARE(device->commands.size(), 1);
-            QCOMPARE(reply.status, LinkReply::Status::PortLost);
-            QCOMPARE(dialogs.messages.size(), boxes);
-            QCOMPARE(dialogs.messages.last().title, QStringLiteral("Communication Error!"));
-            QVERIFY(!link->isOpen());
-        }
-    }
-
     // A device that vanishes while a command goes out (paced or not), or while its reply arrives,
-    // ends the exchange as a lost port, on a serial port and on a serial server alike; so does
-    // the next command, which sends nothing.
+    // ends the exchange as a lost port at once, without a further attempt, on a serial port and on
+    // a serial server alike; so does the next command, which sends nothing. (The box the session
+    // shows for it is checked in the fault soak.)
     void vanishes_data()
     {
         QTest::addColumn<bool>("network");
@@ -389,7 +376,10 @@ private slots:
         vanishing.setDeviceClass(deviceClass);
         QVERIFY(vanishing.open());
         for (int command = 1; command <= 2; ++command) {
+            QElapsedTimer clock;
+            clock.start();
             const LinkReply reply = vanishing.exchange("@E0010-??\r", 3);
+            QVERIFY(clock.elapsed() < vanishing.replyTimeout()); // no time-out waited out
             QCOMPARE(reply.status, LinkReply::Status::PortLost);
             QVERIFY2(
                 reply.description.startsWith(peer.portName() + QStringLiteral(": ")) &&
