@@ -1,7 +1,7 @@
 #include "stationbenchmark.h"
 
 #include "clirun.h"
-#include "deviceidentity.h"
+#include "memorylayout.h"
 #include "deviceserverthread.h"
 #include "programmingfile.h"
 #include "ticketproject.h"
@@ -72,7 +72,7 @@ bool StationBenchmark::writeProject(const QString &path) const
 {
     TicketProject project;
     QRandomGenerator random(0x5A56);
-    constexpr qint64 space = DeviceIdentity::velmarSpace;
+    const qint64 space = MemoryLayout::of(DeviceClass::Velmar).freeSpace();
     qint64 offset = 0;
     for (int n = 1; n <= 4; ++n) {
         const qint64 length = space * n / 4 - offset;

@@ -106,84 +106,93 @@ QList<SimulatedDevice::Reply> SimulatedDevice::receiveReplies(const QByteArray &
         const QByteArray line = std::exchange(m_line, QByteArray());
         m_commands.append(line);
         ++m_commandCount;
-
-        Reply reply;
-        bool refused = false;
-        bool silent = false;
-        std::optional<QByteArray> replacement;
-        QByteArray noise;
-        std::optional<int> duplicateGapMs;
-        std::optional<int> lineFeedGapMs;
-        bool noReadEcho = false;
-        bool shortAcknowledge = false;
-        for (const ScheduledFault &scheduled : std::as_const(m_faults)) {
-            const Fault &fault = scheduled.fault;
-            if (m_commandCount < scheduled.first ||
-                (fault.count > 0 && m_commandCount >= scheduled.first + fault.count))
-                continue;
-            switch (fault.kind) {
-            case Fault::Kind::Nak:
-                refused = true;
-                break;
-            case Fault::Kind::Silence:
-                silent = true;
-                break;
-            case Fault::Kind::LineDrop:
-                reply.dropLine = true;
-                break;
-            case Fault::Kind::LateReply:
-                reply.delayMs += fault.delayMs;
-                break;
-            case Fault::Kind::SplitReply:
-                reply.chunkSize = fault.chunkSize;
-                reply.chunkGapMs = fault.chunkGapMs;
-                break;
-            case Fault::Kind::Garbage:
-                replacement = fault.bytes;
-                break;
-            case Fault::Kind::Duplicate:
-                duplicateGapMs = fault.delayMs;
-                break;
-            case Fault::Kind::Flood:
-                noise = fault.bytes;
-                break;
-            case Fault::Kind::LineFeedAfter:
-                lineFeedGapMs = fault.delayMs;
-                break;
-            case Fault::Kind::NoReadEcho:
-                noReadEcho = true;
-                break;
-            case Fault::Kind::ShortAcknowledge:
-                shortAcknowledge = true;
-                break;
-            }
-        }
-        if (silent || reply.dropLine)
-            reply.bytes.clear();
-        else if (refused)
-            reply.bytes = nakReply();
-        else
-            reply.bytes = mannered(line, execute(line), noReadEcho, shortAcknowledge);
-        if (replacement && !silent && !reply.dropLine)
-            reply.bytes = *replacement;
-        if (!reply.bytes.isEmpty())
-            reply.bytes.prepend(noise);
-
-        emit commandHandled(line, reply.bytes);
-        replies.append(reply);
-        if (duplicateGapMs && !reply.bytes.isEmpty()) {
-            Reply copy = reply;
-            copy.delayMs = *duplicateGapMs;
-            replies.append(copy);
-        }
-        if (lineFeedGapMs && !reply.bytes.isEmpty())
-            replies.append({QByteArray("\n"), *lineFeedGapMs, 0, 0, false});
+        replies += answer(line);
     }
     m_faults.removeIf([this](const ScheduledFault &scheduled) {
         return scheduled.fault.count > 0 &&
                m_commandCount >= scheduled.first + scheduled.fault.count - 1;
     });
     return replies;
+}
+
+// The replies to one command, as the faults scheduled for it shape them.
+QList<SimulatedDevice::Reply> SimulatedDevice::answer(const QByteArray &line)
+{
+    const CommandFaults faults = currentFaults();
+    Reply reply = faults.reply;
+    if (faults.silent || reply.dropLine)
+        reply.bytes.clear();
+    else if (faults.refused)
+        reply.bytes = nakReply();
+    else
+        reply.bytes = mannered(line, execute(line), faults.noReadEcho, faults.shortAcknowledge);
+    if (faults.replacement && !faults.silent && !reply.dropLine)
+        reply.bytes = *faults.replacement;
+    if (!reply.bytes.isEmpty())
+        reply.bytes.prepend(faults.noise);
+
+    emit commandHandled(line, reply.bytes);
+    QList<Reply> replies{reply};
+    if (faults.duplicateGapMs && !reply.bytes.isEmpty()) {
+        Reply copy = reply;
+        copy.delayMs = *faults.duplicateGapMs;
+        replies.append(copy);
+    }
+    if (faults.lineFeedGapMs && !reply.bytes.isEmpty())
+        replies.append({QByteArray("\n"), *faults.lineFeedGapMs, 0, 0, false});
+    return replies;
+}
+
+SimulatedDevice::CommandFaults SimulatedDevice::currentFaults() const
+{
+    CommandFaults faults;
+    for (const ScheduledFault &scheduled : m_faults) {
+        if (m_commandCount >= scheduled.first &&
+            (scheduled.fault.count <= 0 ||
+             m_commandCount < scheduled.first + scheduled.fault.count))
+            applyFault(scheduled.fault, faults);
+    }
+    return faults;
+}
+
+void SimulatedDevice::applyFault(const Fault &fault, CommandFaults &faults)
+{
+    switch (fault.kind) {
+    case Fault::Kind::Nak:
+        faults.refused = true;
+        break;
+    case Fault::Kind::Silence:
+        faults.silent = true;
+        break;
+    case Fault::Kind::LineDrop:
+        faults.reply.dropLine = true;
+        break;
+    case Fault::Kind::LateReply:
+        faults.reply.delayMs += fault.delayMs;
+        break;
+    case Fault::Kind::SplitReply:
+        faults.reply.chunkSize = fault.chunkSize;
+        faults.reply.chunkGapMs = fault.chunkGapMs;
+        break;
+    case Fault::Kind::Garbage:
+        faults.replacement = fault.bytes;
+        break;
+    case Fault::Kind::Duplicate:
+        faults.duplicateGapMs = fault.delayMs;
+        break;
+    case Fault::Kind::Flood:
+        faults.noise = fault.bytes;
+        break;
+    case Fault::Kind::LineFeedAfter:
+        faults.lineFeedGapMs = fault.delayMs;
+        break;
+    case Fault::Kind::NoReadEcho:
+        faults.noReadEcho = true;
+        break;
+    case Fault::Kind::ShortAcknowledge:
+        faults.shortAcknowledge = true;
+        break;
+    }
 }
 
 // A memory access reply as a device of other manners sends it.

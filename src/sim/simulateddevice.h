@@ -204,6 +204,22 @@ private:
         qint64 first; // absolute command number
     };
 
+    // What the faults scheduled for the current command do to its reply.
+    struct CommandFaults {
+        Reply reply; // its delay, pieces and line drop
+        bool refused = false;
+        bool silent = false;
+        bool noReadEcho = false;
+        bool shortAcknowledge = false;
+        std::optional<QByteArray> replacement;
+        QByteArray noise;
+        std::optional<int> duplicateGapMs;
+        std::optional<int> lineFeedGapMs;
+    };
+    CommandFaults currentFaults() const;
+    static void applyFault(const Fault &fault, CommandFaults &faults);
+    QList<Reply> answer(const QByteArray &line);
+
     Model m_model;
     Application m_application;
     QString m_version;
