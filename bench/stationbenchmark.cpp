@@ -1,8 +1,8 @@
 #include "stationbenchmark.h"
 
 #include "clirun.h"
-#include "memorylayout.h"
 #include "deviceserverthread.h"
+#include "memorylayout.h"
 #include "programmingfile.h"
 #include "ticketproject.h"
 
