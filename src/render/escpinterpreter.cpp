@@ -138,11 +138,6 @@ TextStyle EscPInterpreter::style() const
     return style;
 }
 
-void EscPInterpreter::setFlag(int attribute, bool on)
-{
-    m_attributes = on ? (m_attributes | attribute) : (m_attributes & ~attribute);
-}
-
 void EscPInterpreter::run(const QByteArray &data)
 {
     CommandReader reader(data);

@@ -45,7 +45,6 @@ private:
     void tabStops(CommandReader &reader);
     void masterSelect(int n);
     qreal feedUnit() const { return m_ninePin ? 360.0 / 216 : 2; }
-    void setFlag(int attribute, bool on);
 
     const bool m_ninePin;
     int m_pitch = 10;
@@ -53,7 +52,6 @@ private:
     bool m_doubleWidth = false;
     bool m_lineDoubleWidth = false;
     bool m_doubleHeight = false;
-    int m_attributes = 0;
     int m_table = 1;
     std::array<int, 4> m_tables{};
     qreal m_unit = 1; // of ESC ( v and ESC ( V, in 1/360 inch

@@ -161,11 +161,6 @@ TextStyle EscPosInterpreter::style() const
     return style;
 }
 
-void EscPosInterpreter::setFlag(int attribute, bool on)
-{
-    m_attributes = on ? (m_attributes | attribute) : (m_attributes & ~attribute);
-}
-
 void EscPosInterpreter::run(const QByteArray &data)
 {
     CommandReader reader(data);

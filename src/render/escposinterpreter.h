@@ -34,12 +34,10 @@ private:
     void tabStops(CommandReader &reader);
     void printMode(int n);
     void selectCodePage(int n, CommandReader &reader);
-    void setFlag(int attribute, bool on);
 
     const qreal m_columnWidth;
     bool m_fontB = false;
     int m_widthScale = 1;
     int m_heightScale = 1;
-    int m_attributes = 0;
     CodePage::Id m_codePage = CodePage::Cp437;
 };

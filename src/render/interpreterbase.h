@@ -37,9 +37,15 @@ protected:
     // Rows of bytesPerRow bytes, the first byte's top bit the leftmost dot.
     QImage rowImage(const char *data, int width, int rows, qsizetype bytesPerRow);
     static QString hexBytes(const QByteArray &bytes);
+    // Turns a text attribute (PageModel's flags) on or off for the text that follows.
+    void setFlag(int attribute, bool on)
+    {
+        m_attributes = on ? (m_attributes | attribute) : (m_attributes & ~attribute);
+    }
 
     PageBuilder &m_builder;
     qsizetype m_commandStart = 0;
+    int m_attributes = 0;
 
 private:
     bool spend(qint64 dots);
