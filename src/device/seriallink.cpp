@@ -338,8 +338,14 @@ void SerialLink::receive()
         if (acceptReply(*reply))
             break;
     }
-    // Nine characters with "@" are a reply only if nothing follows them within the gap.
-    if (m_assembler.holdsShortReply())
+    // Nine characters with "@" are a reply only if nothing follows them within the gap, unless
+    // nine characters are the whole reply the command asks for: the older ZORLA's one-byte read.
+    // A carriage return its device may still send is then a stale reply, which the echo check
+    // passes over.
+    if (m_assembler.holdsShortReply() && m_deviceClass == DeviceClass::ZorlaOld &&
+        !m_echo.isEmpty())
+        onQuiet();
+    else if (m_assembler.holdsShortReply())
         m_quietTimer.start(quietGap());
     else
         m_quietTimer.stop();

@@ -27,6 +27,7 @@ signals:
     // The line was dropped on the device's request.
     void lineDropped();
     // Replies, or pieces of them, have been handed to the line, the last `lateNs` after it was
-    // due: how far the emulated line lags behind the time its characters would take.
+    // due: how far the emulated line lags behind the time its characters would take. The time the
+    // system then takes to deliver them belongs to the line, as it does on a serial port.
     void transmitted(qint64 lateNs);
 };

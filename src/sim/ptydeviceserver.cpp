@@ -108,9 +108,12 @@ void PtyDeviceServer::transmitDue()
         m_outgoing += next.bytes;
         lastDueNs = next.dueNs;
     }
+    // Late is how long after its time the reply is handed to the line; the write itself already
+    // carries it, as a serial driver takes a character from the wire to the reader.
+    const qint64 handedNs = ReplySchedule::now();
     flush();
     if (lastDueNs)
-        emit transmitted(ReplySchedule::now() - *lastDueNs);
+        emit transmitted(handedNs - *lastDueNs);
     const std::optional<qint64> due = m_schedule.nextDueNs();
     if (isRunning() && due && !m_transmitTimer.isActive())
         m_transmitTimer.start(*due);

@@ -138,8 +138,11 @@ QList<SimulatedDevice::Reply> SimulatedDevice::answer(const QByteArray &line)
         copy.delayMs = *faults.duplicateGapMs;
         replies.append(copy);
     }
-    if (faults.lineFeedGapMs && !reply.bytes.isEmpty())
-        replies.append({QByteArray("\n"), *faults.lineFeedGapMs, 0, 0, false});
+    // A device that ends its replies with CR LF ends the nine-character ones that way too.
+    if (faults.lineFeedGapMs && !reply.bytes.isEmpty()) {
+        const QByteArray ending = reply.bytes.endsWith(CarriageReturn) ? "\n" : "\r\n";
+        replies.append({ending, *faults.lineFeedGapMs, 0, 0, false});
+    }
     return replies;
 }
 

@@ -26,7 +26,8 @@
 //   Fault::flood(n, size)              `size` bytes of line noise (printable, no "@", no carriage
 //                                      return) go out before the n-th reply
 // and, for devices that behave otherwise than this one from the next command on:
-//   Fault::lineFeedAfter(gapMs)        every reply is followed by a line feed gapMs later (CR LF)
+//   Fault::lineFeedAfter(gapMs)        every reply is followed by a line feed gapMs later (CR LF;
+//                                      a reply without its CR gets CR LF)
 //   Fault::noReadEcho()                read replies carry spaces where the echo of "@E", the
 //                                      address and "-" belongs
 //   Fault::shortAcknowledge()          writes are acknowledged with nine characters holding "@"

@@ -89,9 +89,10 @@ void TcpDeviceServer::transmitDue()
         m_client->write(next.bytes);
         lastDueNs = next.dueNs;
     }
+    const qint64 handedNs = ReplySchedule::now();
     m_client->flush();
     if (lastDueNs)
-        emit transmitted(ReplySchedule::now() - *lastDueNs);
+        emit transmitted(handedNs - *lastDueNs);
     if (const std::optional<qint64> due = m_schedule.nextDueNs())
         m_transmitTimer.start(*due);
 }
