@@ -163,7 +163,10 @@ void EscPInterpreter::printable(CommandReader &reader)
     if (byte < 0x80) {
         m_builder.character(QChar(char16_t(byte)), style(), offset);
     } else if (table != ItalicTable) {
-        m_builder.character(CodePage::character(CodePage::Id(table), byte), style(), offset);
+        // The ISO tables' control range prints nothing and takes no room.
+        const QChar c = CodePage::character(CodePage::Id(table), byte);
+        if (!c.isNull())
+            m_builder.character(c, style(), offset);
     } else if (byte >= 0xa0) {
         TextStyle italic = style();
         italic.attributes |= PageModel::Italic;
@@ -502,21 +505,30 @@ bool EscPInterpreter::parenthesisedEffect(uchar command, const QByteArray &data)
         m_builder.setPageLength((at(0) | at(1) << 8) * m_unit);
         return data.size() >= 2;
     case 't':
-        return assignTable(at(0), at(1), data.size() >= 3);
+        return assignTable(at(0) >= '0' ? at(0) - '0' : at(0), at(1), at(2), data.size() >= 3);
     default:
         return false;
     }
 }
 
-bool EscPInterpreter::assignTable(int table, int codePage, bool complete)
+// The registered tables ESC ( t names by two numbers. A dot-matrix printer has no code page 1252;
+// its ISO Latin 1 table is the one 1252 extends.
+bool EscPInterpreter::assignTable(int table, int registeredHigh, int registeredLow, bool complete)
 {
-    static constexpr std::array<std::pair<int, int>, 3> pages{
-        {{0, ItalicTable}, {1, CodePage::Cp437}, {3, CodePage::Cp850}}};
+    struct Registered {
+        int high, low, page;
+    };
+    static constexpr std::array<Registered, 6> pages{{{0, 0, ItalicTable},
+                                                      {1, 0, CodePage::Cp437},
+                                                      {3, 0, CodePage::Cp850},
+                                                      {44, 0, CodePage::Cp858},
+                                                      {29, 16, CodePage::Latin1},
+                                                      {29, 15, CodePage::Latin9}}};
     if (!complete || table > 3)
         return false;
-    for (const auto &[id, page] : pages) {
-        if (id == codePage) {
-            m_tables[table] = page;
+    for (const Registered &r : pages) {
+        if (r.high == registeredHigh && r.low == registeredLow) {
+            m_tables[table] = r.page;
             return true;
         }
     }

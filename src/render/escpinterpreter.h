@@ -36,7 +36,7 @@ private:
     bool skippedByLength(uchar command, CommandReader &reader);
     void parenthesised(CommandReader &reader);
     bool parenthesisedEffect(uchar command, const QByteArray &data);
-    bool assignTable(int table, int codePage, bool complete);
+    bool assignTable(int table, int registeredHigh, int registeredLow, bool complete);
     void remoteMode(CommandReader &reader);
     void bitImage(CommandReader &reader, int mode, int columns);
     void rasterGraphics(CommandReader &reader);

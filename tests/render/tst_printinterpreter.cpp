@@ -170,6 +170,15 @@ private slots:
             << u"escp24"_s << QByteArray("\x1bt\x00\xc1", 4) << u"A"_s;
         QTest::newRow("escp table assigned 850")
             << u"escp24"_s << QByteArray("\x1b(t\x03\x00\x01\x03\x00\x1bt\x01\x9b", 12) << u"ø"_s;
+        QTest::newRow("escp table assigned 858, selected by digit")
+            << u"escp24"_s << QByteArray("\x1b(t\x03\x00\x33\x2c\x00\x1bt\x33\x9b\xd5", 13)
+            << u"ø€"_s;
+        QTest::newRow("escp Latin 1 and Latin 9")
+            << u"escp24"_s
+            << QByteArray("\x1b(t\x03\x00\x01\x1d\x10\x1b(t\x03\x00\x02\x1d\x0f"
+                          "\x1bt\x01\x80\xa4\xe9\x1bt\x02\xa4",
+                          26)
+            << u"¤é€"_s;
     }
     void codePages()
     {
