@@ -1,12 +1,12 @@
 #include "transferbenchmark.h"
 
 #include "deviceconnection.h"
+#include "devicelink.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "deviceserverthread.h"
 #include "devicesession.h"
 #include "scripteddialogservice.h"
-#include "seriallink.h"
 #include "ticketproject.h"
 
 #include <QElapsedTimer>
@@ -198,7 +198,7 @@ TransferBenchmark::Result TransferBenchmark::run()
     QElapsedTimer clock;
     clock.start();
     HandledTimes handled;
-    SerialLink link;
+    DeviceLink link;
     link.setLineSettings(
         {m_lineRate > 0 ? m_lineRate : RateWithoutEmulation, LineSettings::Parity::None, 8, 1});
     DeviceServerThread server(m_model, SimulatedDevice::Application::Industrial, m_lineRate);
@@ -232,10 +232,10 @@ TransferBenchmark::Result TransferBenchmark::run()
     Recording recording;
     recording.exchanges.reserve(2 * session.identity().space + 64);
     const size_t handledBefore = handled.count.load(); // the identification
-    QObject::connect(&link, &SerialLink::commandSent, [&](const QByteArray &command) {
+    QObject::connect(&link, &DeviceLink::commandSent, [&](const QByteArray &command) {
         recording.exchanges.push_back({clock.nsecsElapsed(), command.size()});
     });
-    QObject::connect(&link, &SerialLink::replyCompleted, [&](const QByteArray &reply) {
+    QObject::connect(&link, &DeviceLink::replyCompleted, [&](const QByteArray &reply) {
         std::vector<Exchange> &exchanges = recording.exchanges;
         if (exchanges.empty())
             return;

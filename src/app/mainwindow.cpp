@@ -6,6 +6,7 @@
 #include "devicereader.h"
 #include "dialogservice.h"
 #include "guidewindow.h"
+#include "operatortexts.h"
 #include "papertabs.h"
 #include "portbinding.h"
 #include "programverification.h"
@@ -75,55 +76,55 @@ MainWindow::~MainWindow()
 
 void MainWindow::setCommands()
 {
-    const auto command = [this](const char *key, std::function<void()> run) {
-        m_toolbar->setCommand(QString::fromLatin1(key), std::move(run));
+    const auto command = [this](ToolbarCommand key, std::function<void()> run) {
+        m_toolbar->setCommand(key, std::move(run));
     };
     using Source = SlotPreview::Source;
-    command("cmdNew", [this] {
+    command(ToolbarCommand::New, [this] {
         if (!busy())
             replaceProject(Source::PrintFile, [this] { m_commands.newProject(); });
     });
-    command("cmdOpen", [this] {
+    command(ToolbarCommand::Open, [this] {
         if (!busy())
             replaceProject(Source::ProgrammingFile, [this] { m_commands.openProject(); });
     });
-    command("cmdSave", [this] {
+    command(ToolbarCommand::Save, [this] {
         if (m_commands.save())
             setModified(false);
     });
-    command("cmdSaveAs", [this] {
+    command(ToolbarCommand::SaveAs, [this] {
         if (m_commands.saveAs())
             setModified(false);
     });
-    command("cmdSettings", [this] {
+    command(ToolbarCommand::Settings, [this] {
         finishStartUp();
         if (!busy())
             runSettings();
     });
-    command("cmdConnect", [this] {
+    command(ToolbarCommand::Connect, [this] {
         finishStartUp();
         if (!busy() && !deviceCommandRunning())
-            runDeviceCommand(QStringLiteral("cmdConnect"),
+            runDeviceCommand(ToolbarCommand::Connect,
                              [this] { DeviceConnection(m_session).toggle(); });
     });
-    command("cmdProgram", [this] {
+    command(ToolbarCommand::Program, [this] {
         if (m_session.transfersEnabled())
-            runDeviceCommand(QStringLiteral("cmdProgram"), [this] { program(); });
+            runDeviceCommand(ToolbarCommand::Program, [this] { program(); });
     });
-    command("cmdLoad", [this] {
+    command(ToolbarCommand::Read, [this] {
         if (m_session.transfersEnabled())
             replaceProject(Source::Device, [this] {
-                runDeviceCommand(QStringLiteral("cmdLoad"),
+                runDeviceCommand(ToolbarCommand::Read,
                                  [this] { DeviceReader(m_project, m_session).run(); });
             });
     });
     // The desktop's viewer where one opens the guide (Help.chm first on Windows), else the
     // guide in a window of the tool.
-    command("cmdHelp", [this] {
+    command(ToolbarCommand::Help, [this] {
         GuideWindow::showHelp(QDir(m_programFolder).filePath(QStringLiteral("Help.chm")), this);
     });
-    command("cmdAbout", [this] { AboutDialog(this).exec(); });
-    command("cmdExit", [this] { close(); });
+    command(ToolbarCommand::About, [this] { AboutDialog(this).exec(); });
+    command(ToolbarCommand::Exit, [this] { close(); });
 }
 
 void MainWindow::connectSlots()
@@ -220,7 +221,7 @@ void MainWindow::program()
     if (result.outcome != TransferResult::Outcome::Programmed || !m_verify->isChecked())
         return;
     const QString status = ProgramVerification(m_project, m_session).run();
-    m_layout->statusLabel(4)->setText(status);
+    m_layout->statusLine()->setText(status);
 }
 
 void MainWindow::startClock()
@@ -236,8 +237,8 @@ void MainWindow::updateClock()
 {
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
-    m_layout->panel(3)->setText(locale.toString(now.date(), QLocale::ShortFormat));
-    m_layout->panel(4)->setText(locale.toString(now.time(), QLocale::ShortFormat));
+    m_layout->datePanel()->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_layout->timePanel()->setText(locale.toString(now.time(), QLocale::ShortFormat));
 }
 
 void MainWindow::watchScreen()
@@ -265,20 +266,9 @@ void MainWindow::showEvent(QShowEvent *event)
     QTimer::singleShot(0, this, [this] { m_layout->placeFrames(); });
 }
 
-QString MainWindow::panelText(int panel) const
+void MainWindow::dispatch(ToolbarCommand command)
 {
-    return (panel >= 1 && panel <= WindowLayout::panelCount) ? m_layout->panel(panel)->text()
-                                                             : QString();
-}
-
-QAction *MainWindow::toolButton(const QString &key) const
-{
-    return m_toolbar->button(key);
-}
-
-void MainWindow::dispatch(const QString &key)
-{
-    m_toolbar->dispatch(key);
+    m_toolbar->dispatch(command);
 }
 
 void MainWindow::showCaption()
@@ -370,19 +360,7 @@ void MainWindow::showSpaceRequired()
 
 void MainWindow::showPortState(DeviceSession::PortState state)
 {
-    QString text;
-    switch (state) {
-    case DeviceSession::PortState::NotConnected:
-        text = QStringLiteral("Not Connected");
-        break;
-    case DeviceSession::PortState::PortOpened:
-        text = QStringLiteral("Port Opened");
-        break;
-    case DeviceSession::PortState::Connected:
-        text = QStringLiteral("Connected !");
-        break;
-    }
-    m_layout->panel(1)->setText(text);
+    m_layout->portStatePanel()->setText(OperatorTexts::portState(state));
 }
 
 // The identified device's texts and ticket frame; a disconnect also empties the status line and
@@ -391,9 +369,9 @@ void MainWindow::showIdentity()
 {
     const DeviceIdentity &identity = m_session.identity();
     const bool identified = identity.identified();
-    m_layout->statusLabel(1)->setText(identity.model);
-    m_layout->statusLabel(2)->setText(identified ? identity.version : QString());
-    m_layout->statusLabel(3)->setText(identified ? identity.application : QString());
+    m_layout->modelLabel()->setText(identity.model);
+    m_layout->versionLabel()->setText(identified ? identity.version : QString());
+    m_layout->applicationLabel()->setText(identified ? identity.application : QString());
     m_layout->spaceAvailableLabel()->setText(identified ? QString::number(identity.space)
                                                         : QString());
     if (identified && !identity.application.isEmpty()) {
@@ -401,17 +379,17 @@ void MainWindow::showIdentity()
         m_layout->totalFrame()->setVisible(!identity.truckApplication());
     }
 
-    QAction *connectButton = m_toolbar->button(QStringLiteral("cmdConnect"));
+    QAction *connectButton = m_toolbar->button(ToolbarCommand::Connect);
     const bool connected = m_session.isConnected();
     if (connected) {
         Toolbar::setTip(connectButton, QStringLiteral("Break Communication"));
     } else if (m_connectedShown) {
-        m_layout->statusLabel(4)->clear();
+        m_layout->statusLine()->clear();
         m_layout->truckFrame()->hide();
         Toolbar::setTip(connectButton, QStringLiteral("Connect with Device"));
     }
-    connectButton->setIcon(m_toolbar->image(connected ? QStringLiteral("cmdDisconnectIcon")
-                                                      : QStringLiteral("cmdConnectIcon")));
+    connectButton->setIcon(connected ? m_toolbar->disconnectImage()
+                                     : m_toolbar->image(ToolbarCommand::Connect));
     m_connectedShown = connected;
 }
 
@@ -426,7 +404,7 @@ void MainWindow::showProgress(const TransferProgress &progress)
         bar->setValue(qBound(0, progress.done, bar->maximum()));
     }
     if (progress.running())
-        m_layout->statusLabel(4)->setText(progress.statusText());
+        m_layout->statusLine()->setText(OperatorTexts::transferProgress(progress));
     bar->setVisible(counting);
     m_layout->cancelButton()->setVisible(counting);
     showEnabling();
@@ -435,9 +413,9 @@ void MainWindow::showProgress(const TransferProgress &progress)
 void MainWindow::showResult(const TransferResult &result)
 {
     // A null text leaves the status line as it was.
-    const QString text = result.statusText();
+    const QString text = OperatorTexts::transferResult(result);
     if (!text.isNull())
-        m_layout->statusLabel(4)->setText(text);
+        m_layout->statusLine()->setText(text);
 }
 
 // While a transfer runs: hourglass over the window (not over Cancel); New, Open, Settings,
@@ -446,12 +424,13 @@ void MainWindow::showEnabling()
 {
     const bool transferring = busy();
     const bool transfers = m_session.transfersEnabled();
-    m_toolbar->button(QStringLiteral("cmdProgram"))->setEnabled(transfers);
-    m_toolbar->button(QStringLiteral("cmdLoad"))->setEnabled(transfers);
-    m_toolbar->button(QStringLiteral("cmdConnect"))
+    m_toolbar->button(ToolbarCommand::Program)->setEnabled(transfers);
+    m_toolbar->button(ToolbarCommand::Read)->setEnabled(transfers);
+    m_toolbar->button(ToolbarCommand::Connect)
         ->setEnabled(!transferring && !deviceCommandRunning());
-    for (const char *key : {"cmdNew", "cmdOpen", "cmdSettings"})
-        m_toolbar->button(QString::fromLatin1(key))->setEnabled(!transferring);
+    for (const ToolbarCommand command :
+         {ToolbarCommand::New, ToolbarCommand::Open, ToolbarCommand::Settings})
+        m_toolbar->button(command)->setEnabled(!transferring);
     m_layout->verifyToggle()->setEnabled(!transferring);
     for (int n = 1; n <= TicketProject::slotCount; ++n) {
         m_layout->addButton(n)->setEnabled(!transferring);
@@ -466,7 +445,7 @@ void MainWindow::showEnabling()
     }
 }
 
-void MainWindow::runDeviceCommand(const QString &key, const std::function<void()> &command)
+void MainWindow::runDeviceCommand(ToolbarCommand key, const std::function<void()> &command)
 {
     const QPointer<QWidget> focus = QApplication::focusWidget();
     ++m_deviceCommands;
@@ -479,7 +458,7 @@ void MainWindow::runDeviceCommand(const QString &key, const std::function<void()
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void MainWindow::restoreFocus(QWidget *before, const QString &key)
+void MainWindow::restoreFocus(QWidget *before, ToolbarCommand key)
 {
     // While the slot buttons were unavailable the toolkit moved the focus on (to Save, where a
     // Space would then save the project).
@@ -503,7 +482,8 @@ void MainWindow::runSettings()
 void MainWindow::loadSettingsDialog()
 {
     auto *dialog = new PortSettingsDialog(m_session, m_settings, m_ports, m_portChoice, this);
-    connect(dialog, &PortSettingsDialog::summaryChanged, m_layout->panel(2), &QLabel::setText);
+    connect(dialog, &PortSettingsDialog::summaryChanged, m_layout->portSettingsPanel(),
+            &QLabel::setText);
     // Closing the dialog without OK unloads it, which closes the port: the device is no longer
     // connected, and Program and Read wait for the next Connect. The next Settings command loads
     // a fresh dialog.

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "portsettingsdialog.h"
 #include "projectcommands.h"
-#include "seriallink.h"
 #include "slotpreview.h"
 #include "ticketproject.h"
 
@@ -15,14 +15,14 @@
 
 class DialogService;
 class PortBinding;
-class QAction;
 class QCheckBox;
 class QTimer;
 class SettingsStore;
 class Toolbar;
+enum class ToolbarCommand;
 class WindowLayout;
 
-// The main window: owns the project, the serial link and the device session for the whole run,
+// The main window: owns the project, the device link and the device session for the whole run,
 // shows what they announce as the window's captions, texts and enabled commands, and runs the
 // toolbar and slot commands.
 class MainWindow : public QMainWindow
@@ -33,19 +33,17 @@ public:
                const QString &programFolder, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Runs the command of a toolbar key (exact, case-sensitive); an unknown key does nothing.
-    void dispatch(const QString &key);
+    // Runs a toolbar command, as its button does.
+    void dispatch(ToolbarCommand command);
 
     TicketProject &project() { return m_project; }
     ProjectCommands &commands() { return m_commands; }
-    SerialLink &link() { return m_link; }
+    DeviceLink &link() { return m_link; }
     DeviceSession &session() { return m_session; }
     // The settings dialog while it is loaded, else nullptr.
     PortSettingsDialog *settingsDialog() const { return m_settingsDialog; }
 
-    QAction *toolButton(const QString &key) const;
     WindowLayout &windowLayout() const { return *m_layout; }
-    QString panelText(int panel) const;
 
     // Opens a programming file as Open does after its dialog (a file named on the command line).
     void openProjectFile(const QString &path, const QString &title);
@@ -93,8 +91,8 @@ private:
     bool deviceCommandRunning() const { return m_deviceCommands > 0; }
     // Runs a device command started by the toolbar command `key`; afterwards the focus goes back
     // to the widget that had it, or where that is gone or unavailable, to the command's button.
-    void runDeviceCommand(const QString &key, const std::function<void()> &command);
-    void restoreFocus(QWidget *before, const QString &key);
+    void runDeviceCommand(ToolbarCommand key, const std::function<void()> &command);
+    void restoreFocus(QWidget *before, ToolbarCommand key);
     void program();
     // Unsaved work: the project differs from what was last opened, saved, read or made new.
     void noteProjectChange();
@@ -116,7 +114,7 @@ private:
 
     TicketProject m_project;
     ProjectCommands m_commands;
-    SerialLink m_link;
+    DeviceLink m_link;
     DeviceSession m_session;
     QPointer<PortSettingsDialog> m_settingsDialog;
     int m_deviceCommands = 0;

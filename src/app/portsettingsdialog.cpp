@@ -1,10 +1,9 @@
 #include "portsettingsdialog.h"
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "errors.h"
-#include "networkportaddress.h"
 #include "portbinding.h"
-#include "seriallink.h"
 #include "settingsstore.h"
 
 #include <QButtonGroup>
@@ -16,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSerialPort>
 #include <QVBoxLayout>
 
 namespace
@@ -138,35 +136,18 @@ QComboBox *PortSettingsDialog::deviceChooser(int index) const
     return index >= 1 && index <= portCount ? row(index).device : nullptr;
 }
 
-// Opens the device of option `index` on a port object of its own and closes it again: a device
-// that is not there cannot be chosen; one that is in use (or not accessible) is tagged but can
-// still be chosen.
+// Tries the device of option `index`: a device that is not there cannot be chosen; one that is in
+// use (or not accessible) is tagged but can still be chosen.
 void PortSettingsDialog::probeOption(int index)
 {
-    const QString name = m_binding.systemName(index);
-    Probe probe = Probe::Missing;
-    if (NetworkPortAddress::isUrl(name)) {
-        // A serial server is reached when the port is opened; it is not tried here, where an
-        // unreachable one would hold the dialog up.
-        probe = NetworkPortAddress::parse(name) ? Probe::Free : Probe::Missing;
-    } else if (!name.isEmpty()) {
-        QSerialPort port;
-        port.setPortName(name);
-        if (port.open(QIODevice::ReadWrite)) {
-            port.close();
-            probe = Probe::Free;
-        } else if (port.error() != QSerialPort::DeviceNotFoundError &&
-                   port.error() != QSerialPort::UnsupportedOperationError) {
-            probe = Probe::InUse;
-        }
-    }
+    const PortAvailability probe = probePort(m_binding.systemName(index));
     PortRow &port = row(index);
-    port.tag = probe == Probe::Free ? QString() : occupied;
-    port.option->setEnabled(probe != Probe::Missing);
+    port.tag = probe == PortAvailability::Free ? QString() : occupied;
+    port.option->setEnabled(probe != PortAvailability::Missing);
     showBinding(index, probe);
 }
 
-void PortSettingsDialog::showBinding(int index, Probe probe)
+void PortSettingsDialog::showBinding(int index, PortAvailability probe)
 {
     PortRow &port = row(index);
     const QSignalBlocker blocker(port.device);
@@ -176,9 +157,9 @@ void PortSettingsDialog::showBinding(int index, Probe probe)
         port.device->addItem(m_binding.describePort(name), name);
     port.device->setEditText(m_binding.systemName(index));
     QString text = m_binding.describe(index);
-    if (probe == Probe::Missing)
+    if (probe == PortAvailability::Missing)
         text += QStringLiteral(" - not present");
-    else if (probe == Probe::InUse)
+    else if (probe == PortAvailability::InUse)
         text += QStringLiteral(" - in use");
     port.description->setText(text);
     port.option->setToolTip(text);
@@ -233,7 +214,7 @@ void PortSettingsDialog::setSummary(const QString &summary)
 void PortSettingsDialog::load()
 {
     m_loaded = true;
-    SerialLink &link = m_session.link();
+    DeviceLink &link = m_session.link();
     // The probe below opens every port in turn, so the link lets go of its own first.
     link.close();
     link.setLineSettings(m_choice.lineSettings);
@@ -262,7 +243,7 @@ void PortSettingsDialog::load()
 // (the window's when they cannot be read).
 void PortSettingsDialog::applyStoredChoice()
 {
-    SerialLink &link = m_session.link();
+    DeviceLink &link = m_session.link();
     const QString defaultPort = QString::number(m_choice.portNumber);
     bool numeric = false;
     int stored = m_store.value(SettingsStore::portKey(), defaultPort).trimmed().toInt(&numeric);
@@ -278,7 +259,7 @@ void PortSettingsDialog::applyStoredChoice()
 
 void PortSettingsDialog::applyChoice()
 {
-    SerialLink &link = m_session.link();
+    DeviceLink &link = m_session.link();
     link.close();
     m_session.setPortState(DeviceSession::PortState::NotConnected);
 
@@ -316,7 +297,7 @@ void PortSettingsDialog::applyChoice()
 
 void PortSettingsDialog::releasePort()
 {
-    SerialLink &link = m_session.link();
+    DeviceLink &link = m_session.link();
     link.close();
     link.setPortNumber(m_choice.portNumber);
     link.setLineSettings(m_choice.lineSettings);

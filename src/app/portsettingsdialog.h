@@ -1,6 +1,7 @@
 #pragma once
 
 #include "linesettings.h"
+#include "porttransportfactory.h"
 
 #include <QDialog>
 #include <QString>
@@ -18,7 +19,7 @@ class QRadioButton;
 class SettingsStore;
 
 // The communication settings dialog "COM settings": finds out which of the four port options can
-// be opened, applies the stored port choice to the serial link at start, lets the user choose
+// be opened, applies the stored port choice to the device link at start, lets the user choose
 // port, device and rate, and keeps the choice in the settings store.
 //
 // The main window creates it hidden and calls load() ("loaded"); it shows it modally for the
@@ -73,7 +74,6 @@ signals:
     void summaryChanged(const QString &summary);
 
 private:
-    enum class Probe { Free, InUse, Missing };
     struct PortRow {
         QRadioButton *option = nullptr;
         QComboBox *device = nullptr;
@@ -87,7 +87,7 @@ private:
     void applyChoice();
     void applyStoredChoice();
     void probeOption(int index);
-    void showBinding(int index, Probe probe);
+    void showBinding(int index, PortAvailability probe);
     QString chosenDevice(int index) const;
     void rebind(int index);
     bool selectRateOf(const LineSettings &settings);

@@ -1,11 +1,11 @@
 #include "programverification.h"
 
+#include "devicelink.h"
 #include "devicereader.h"
 #include "devicesession.h"
 #include "dialogservice.h"
 #include "memorylayout.h"
 #include "programmedimage.h"
-#include "seriallink.h"
 #include "ticketproject.h"
 
 namespace

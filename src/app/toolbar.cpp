@@ -25,7 +25,9 @@ struct ToolbarButton {
 
 constexpr QKeySequence::StandardKey noStandardKey = QKeySequence::UnknownKey;
 
-// The toolbar buttons in their order; a separator follows each group's last button.
+// The toolbar buttons in their order, which is ToolbarCommand's; a separator follows each group's
+// last button. A button's key is its objectName() and names its image; Read keeps its older key
+// "cmdLoad".
 constexpr ToolbarButton toolbarButtons[] = {
     {"cmdNew", "New", "Enter New Tickets", false, {QKeySequence::New, "Ctrl+N"}},
     {"cmdOpen", "Open", "Open Programming File (*.dat)", false, {QKeySequence::Open, "Ctrl+O"}},
@@ -51,6 +53,8 @@ constexpr ToolbarButton toolbarButtons[] = {
     {"cmdAbout", "About", "Who we are?", true, {noStandardKey, nullptr}},
     {"cmdExit", "Exit", "Good-Bye", false, {QKeySequence::Quit, "Ctrl+Q"}},
 };
+
+static_assert(std::size(toolbarButtons) == Toolbar::commandCount, "one button per command");
 
 QKeySequence keyOf(const ToolbarShortcut &shortcut)
 {
@@ -119,7 +123,8 @@ void Toolbar::loadImages()
 
 void Toolbar::addButtons()
 {
-    for (const ToolbarButton &button : toolbarButtons) {
+    for (int index = 0; index < commandCount; ++index) {
+        const ToolbarButton &button = toolbarButtons[index];
         const QString key = QString::fromLatin1(button.key);
         const QString caption = QString::fromLatin1(button.caption);
         QAction *action = addAction(m_images.value(key + QStringLiteral("Icon")), caption);
@@ -130,8 +135,10 @@ void Toolbar::addButtons()
         setTip(action, QString::fromLatin1(button.tooltip));
         // Reachable with Tab as well as with the keys and the mouse.
         widgetForAction(action)->setFocusPolicy(Qt::TabFocus);
-        connect(action, &QAction::triggered, this, [this, key] { dispatch(key); });
-        m_buttons.insert(key, action);
+        action->setData(index);
+        connect(action, &QAction::triggered, this,
+                [this, command = ToolbarCommand(index)] { dispatch(command); });
+        m_buttons.at(index) = action;
         if (button.groupEnds)
             addSeparator();
     }
@@ -145,15 +152,32 @@ void Toolbar::setTip(QAction *button, const QString &tip)
                       : QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
 }
 
-void Toolbar::setCommand(const QString &key, std::function<void()> command)
+ToolbarCommand Toolbar::commandOf(const QAction *button)
 {
-    m_commands.insert(key, std::move(command));
+    return ToolbarCommand(button->data().toInt());
 }
 
-void Toolbar::dispatch(const QString &key) const
+QIcon Toolbar::image(ToolbarCommand command) const
+{
+    return m_images.value(QString::fromLatin1(toolbarButtons[int(command)].key) +
+                          QStringLiteral("Icon"));
+}
+
+QIcon Toolbar::disconnectImage() const
+{
+    return m_images.value(QStringLiteral("cmdDisconnectIcon"));
+}
+
+void Toolbar::setCommand(ToolbarCommand command, std::function<void()> run)
+{
+    m_commands.at(int(command)) = std::move(run);
+}
+
+void Toolbar::dispatch(ToolbarCommand command) const
 {
     // A copy, so that a command may replace commands while it runs.
-    const std::function<void()> command = m_commands.value(key);
-    if (command)
-        command();
+    const std::function<void()> run = m_commands.at(int(command));
+    Q_ASSERT_X(run, "Toolbar::dispatch", "a toolbar command without its function");
+    if (run)
+        run();
 }

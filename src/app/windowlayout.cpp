@@ -193,8 +193,8 @@ void WindowLayout::buildStatusBar(QStatusBar *bar)
         bar->addPermanentWidget(panel, i == 1 ? 1 : 0);
         m_panels[i] = panel;
     }
-    m_panels[4]->setText(QStringLiteral("Best viewed at 1024x768"));
-    m_panels[4]->setToolTip(QStringLiteral("Best viewed at 1024x768"));
+    displayHintPanel()->setText(QStringLiteral("Best viewed at 1024x768"));
+    displayHintPanel()->setToolTip(QStringLiteral("Best viewed at 1024x768"));
     ControlRecord record;
     record.kind = Kind::StatusBar;
     record.name = QStringLiteral("statusBar");

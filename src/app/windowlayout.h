@@ -45,10 +45,17 @@ public:
     QPushButton *addButton(int n) const { return m_addButtons.at(n - 1); }
     QPushButton *removeButton(int n) const { return m_removeButtons.at(n - 1); }
     QPushButton *viewButton(int n) const { return m_viewButtons.at(n - 1); }
-    // Device status i = 1..4: device type, software version, application, status line.
-    QLabel *statusLabel(int i) const { return m_statusLabels.at(i - 1); }
-    // Status bar panel i = 1..5.
-    QLabel *panel(int i) const { return m_panels.at(i - 1); }
+    // The device frame's values.
+    QLabel *modelLabel() const { return m_statusLabels.at(0); }
+    QLabel *versionLabel() const { return m_statusLabels.at(1); }
+    QLabel *applicationLabel() const { return m_statusLabels.at(2); }
+    QLabel *statusLine() const { return m_statusLabels.at(3); }
+    // The status bar's panels, left to right.
+    QLabel *portStatePanel() const { return m_panels.at(0); }
+    QLabel *portSettingsPanel() const { return m_panels.at(1); }
+    QLabel *datePanel() const { return m_panels.at(2); }
+    QLabel *timePanel() const { return m_panels.at(3); }
+    QLabel *displayHintPanel() const { return m_panels.at(4); }
     QLabel *spaceRequiredLabel() const { return m_spaceRequiredLabel; }
     QLabel *spaceAvailableLabel() const { return m_spaceAvailableLabel; }
     QProgressBar *progressBar() const { return m_progressBar; }

@@ -128,19 +128,22 @@ int CliRunner::usageError(const QString &text)
 
 int CliRunner::run(const QStringList &arguments)
 {
-    if (arguments.value(1) == QLatin1String("render"))
+    if (subcommandNamed(arguments.value(1)) == Subcommand::Render)
         return RenderCommand(m_output).run(arguments);
     int exitCode = ExitSuccess;
     std::optional<Request> request = parse(arguments, &exitCode);
     if (!request)
         return exitCode;
-    if (request->command == QStringLiteral("info"))
+    switch (request->command) {
+    case Subcommand::Info:
         return info(request->file);
-    if (request->command == QStringLiteral("pack"))
+    case Subcommand::Pack:
         return pack(request->file, request->slotFiles);
-    if (request->command == QStringLiteral("ports"))
+    case Subcommand::Ports:
         return listPorts(request->json);
-    return runDeviceCommand(*request);
+    default:
+        return runDeviceCommand(*request);
+    }
 }
 
 std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments, int *exitCode)
@@ -173,32 +176,34 @@ std::optional<CliRunner::Request> CliRunner::parse(const QStringList &arguments,
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given.")), std::nullopt;
-    Request request;
-    request.command = positional.first();
-    const QStringList commandsWithFile = {QStringLiteral("program"), QStringLiteral("read"),
-                                          QStringLiteral("verify"),  QStringLiteral("pack"),
-                                          QStringLiteral("info"),    QStringLiteral("station")};
-    const bool needsFile = commandsWithFile.contains(request.command);
-    const bool listing = request.command == QStringLiteral("ports");
+    const QString name = positional.first();
+    // Render runs only as the first argument, before these options are parsed: here it is as
+    // unknown as any other word.
+    const Subcommand command = subcommandNamed(name).value_or(Subcommand::Render);
+    const bool known = command != Subcommand::Render;
+    const bool needsFile = takesFile(command);
+    const bool listing = command == Subcommand::Ports;
     if (parser.isSet(QStringLiteral("json")) && !listing)
         return usageError(QStringLiteral("--json goes with ports.")), std::nullopt;
+    Request request;
     if (listing) {
+        request.command = Subcommand::Ports;
         request.json = parser.isSet(QStringLiteral("json"));
         if (positional.size() != 1)
             return usageError(QStringLiteral("ports takes no file.")), std::nullopt;
         return request;
     }
-    if (request.command != QStringLiteral("identify") && !needsFile)
-        return usageError(QStringLiteral("unknown command '%1'.").arg(request.command)),
-               std::nullopt;
+    if (!known)
+        return usageError(QStringLiteral("unknown command '%1'.").arg(name)), std::nullopt;
+    request.command = command;
     if (positional.size() != (needsFile ? 2 : 1))
-        return usageError(needsFile ? QStringLiteral("%1 takes one FILE.dat.").arg(request.command)
+        return usageError(needsFile ? QStringLiteral("%1 takes one FILE.dat.").arg(name)
                                     : QStringLiteral("identify takes no file.")),
                std::nullopt;
     request.file = needsFile ? positional.at(1) : QString();
     for (int n = 1; n <= TicketProject::slotCount; ++n)
         request.slotFiles.append(parser.value(TicketProject::slotName(n)));
-    if (request.command == QStringLiteral("info") || request.command == QStringLiteral("pack"))
+    if (request.command == Subcommand::Info || request.command == Subcommand::Pack)
         return request;
     if (const std::optional<int> failed = checkDeviceOptions(parser, request)) {
         *exitCode = *failed;
@@ -219,8 +224,8 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
         if (port.trimmed().isEmpty())
             return usageError(QStringLiteral("--port needs the name of a port."));
     }
-    const bool station = request.command == QStringLiteral("station");
-    if (request.ports.size() > 1 && request.command != QStringLiteral("program") && !station)
+    const bool station = request.command == Subcommand::Station;
+    if (request.ports.size() > 1 && request.command != Subcommand::Program && !station)
         return usageError(QStringLiteral("only program and station take several --port."));
     if (station && request.ports.isEmpty())
         return usageError(QStringLiteral("station programs devices on --port PORT."));
@@ -239,27 +244,40 @@ std::optional<int> CliRunner::checkDeviceOptions(const QCommandLineParser &parse
         return usageError(
             QStringLiteral("the rate must be one of %1.").arg(rates.join(QStringLiteral(", "))));
     const bool verify = parser.isSet(QStringLiteral("verify"));
-    if (verify && request.command != QStringLiteral("program") && !station)
+    if (verify && request.command != Subcommand::Program && !station)
         return usageError(QStringLiteral("--verify goes with program and station."));
 
     DeviceJob::Task &base = request.base;
     base.baud = baud.toInt();
     base.trace = parser.isSet(QStringLiteral("trace"));
     base.verifyAfter = verify;
-    if (station) {
+    setJobCommand(request);
+    return std::nullopt;
+}
+
+void CliRunner::setJobCommand(Request &request)
+{
+    DeviceJob::Task &base = request.base;
+    switch (request.command) {
+    case Subcommand::Station:
         base.command = DeviceJob::Command::Program;
         base.prefixOutput = true;
-    } else if (request.command == QStringLiteral("identify")) {
+        break;
+    case Subcommand::Identify:
         base.command = DeviceJob::Command::Identify;
         base.printIdentity = true;
-    } else if (request.command == QStringLiteral("read")) {
+        break;
+    case Subcommand::Read:
         base.command = DeviceJob::Command::Read;
         base.outputPath = request.file;
-    } else {
-        base.command = request.command == QStringLiteral("program") ? DeviceJob::Command::Program
-                                                                    : DeviceJob::Command::Verify;
+        break;
+    case Subcommand::Program:
+        base.command = DeviceJob::Command::Program;
+        break;
+    default:
+        base.command = DeviceJob::Command::Verify;
+        break;
     }
-    return std::nullopt;
 }
 
 bool CliRunner::canWrite(const QString &path)
@@ -296,7 +314,7 @@ int CliRunner::runDeviceCommand(Request &request)
     const std::optional<QList<DeviceJob::Task>> tasks = buildTasks(request, &exitCode);
     if (!tasks)
         return exitCode;
-    if (request.command == QStringLiteral("station"))
+    if (request.command == Subcommand::Station)
         return runStation(request, *tasks);
     const auto jobs = runJobs(*tasks);
     return report(request, *tasks, jobs);
@@ -398,7 +416,7 @@ int CliRunner::report(const Request &request, const QList<DeviceJob::Task> &task
         for (std::size_t i = 0; i < jobs.size(); ++i)
             out << tasks.at(int(i)).label << ": " << (jobs[i]->exitCode() == 0 ? "ok" : "FAILED")
                 << " (" << jobs[i]->summary() << ")\n";
-    } else if (request.command != QStringLiteral("identify") && !jobs.empty()) {
+    } else if (request.command != Subcommand::Identify && !jobs.empty()) {
         out << jobs.front()->summary() << '\n';
     }
     return exitCode;

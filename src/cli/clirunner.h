@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicejob.h"
+#include "subcommand.h"
 
 #include <QList>
 #include <QStringList>
@@ -28,7 +29,7 @@ public:
 private:
     // What the command line asks for, once it has been checked.
     struct Request {
-        QString command;
+        Subcommand command = Subcommand::Identify;
         QString file;
         QStringList ports;
         QString simulate;
@@ -42,6 +43,7 @@ private:
 
     std::optional<Request> parse(const QStringList &arguments, int *exitCode);
     std::optional<int> checkDeviceOptions(const QCommandLineParser &parser, Request &request);
+    static void setJobCommand(Request &request);
     int usageError(const QString &text);
     int runDeviceCommand(Request &request);
     bool canWrite(const QString &path);

@@ -4,14 +4,15 @@
 #include "consoledialogservice.h"
 #include "consoleoutput.h"
 #include "deviceconnection.h"
+#include "devicelink.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "devicesession.h"
 #include "exitcode.h"
+#include "operatortexts.h"
 #include "programmedimage.h"
 #include "programmingfile.h"
 #include "projectcommands.h"
-#include "seriallink.h"
 #include "ticketproject.h"
 
 #include <QBuffer>
@@ -37,7 +38,7 @@ void DeviceJob::run()
 {
     ConsoleDialogService dialogs(m_output, m_task.prefixOutput ? m_task.label + QStringLiteral(": ")
                                                                : QString());
-    SerialLink link;
+    DeviceLink link;
     DeviceSession session(link, dialogs);
     m_session = &session;
     m_exitCode = execute(session);
@@ -48,18 +49,18 @@ void DeviceJob::run()
 
 void DeviceJob::watch(DeviceSession &session)
 {
-    SerialLink &link = session.link();
+    DeviceLink &link = session.link();
     if (m_task.trace) {
         // Once per run: whether the adapter passes replies on at once.
-        connect(&link, &SerialLink::portOpened, this, [this, &link] {
+        connect(&link, &DeviceLink::portOpened, this, [this, &link] {
             if (!m_adapterNoted && !link.adapterNote().isEmpty())
                 line(link.adapterNote());
             m_adapterNoted = true;
         });
-        connect(&link, &SerialLink::commandSent, this, [this](const QByteArray &bytes) {
+        connect(&link, &DeviceLink::commandSent, this, [this](const QByteArray &bytes) {
             line(QStringLiteral("> ") + escapedBytes(bytes));
         });
-        connect(&link, &SerialLink::replyCompleted, this, [this](const QByteArray &bytes) {
+        connect(&link, &DeviceLink::replyCompleted, this, [this](const QByteArray &bytes) {
             line(QStringLiteral("< ") + escapedBytes(bytes));
         });
     }
@@ -67,14 +68,15 @@ void DeviceJob::watch(DeviceSession &session)
             [this](const TransferProgress &progress) {
                 if (progress.running())
                     m_output.progress(m_task.prefixOutput ? m_task.label : QString(),
-                                      progress.statusText(), progress.done, progress.total);
+                                      OperatorTexts::transferProgress(progress), progress.done,
+                                      progress.total);
             });
 }
 
 int DeviceJob::execute(DeviceSession &session)
 {
     watch(session);
-    SerialLink &link = session.link();
+    DeviceLink &link = session.link();
     link.setPortName(m_task.systemPort);
     link.setLineSettings({m_task.baud, LineSettings::Parity::None, 8, 1});
 
@@ -146,7 +148,7 @@ int DeviceJob::program(DeviceSession &session)
     const TransferResult result = DeviceProgrammer(project, session).run();
     m_output.endProgress();
     m_summary = result.succeeded() || result.outcome == TransferResult::Outcome::Cancelled
-                    ? result.statusText()
+                    ? OperatorTexts::transferResult(result)
                     : QStringLiteral("failed");
     switch (result.outcome) {
     case TransferResult::Outcome::Programmed:
@@ -170,7 +172,7 @@ int DeviceJob::read(DeviceSession &session)
     const TransferResult result = DeviceReader(project, session).run();
     m_output.endProgress();
     if (result.outcome == TransferResult::Outcome::Cancelled) {
-        m_summary = result.statusText();
+        m_summary = OperatorTexts::transferResult(result);
         return ExitInterrupted;
     }
     if (!result.succeeded()) {
@@ -181,7 +183,7 @@ int DeviceJob::read(DeviceSession &session)
         m_summary = QStringLiteral("could not write %1").arg(m_task.outputPath);
         return ExitFileError;
     }
-    m_summary = result.statusText();
+    m_summary = OperatorTexts::transferResult(result);
     return ExitSuccess;
 }
 

@@ -2,9 +2,9 @@
 
 #include "consoleoutput.h"
 #include "deviceconnection.h"
+#include "devicelink.h"
 #include "exitcode.h"
 #include "programmingfile.h"
-#include "seriallink.h"
 #include "stationlog.h"
 #include "ticketproject.h"
 
@@ -51,7 +51,7 @@ bool StationJob::ended() const
 
 void StationJob::run()
 {
-    SerialLink link;
+    DeviceLink link;
     m_link = &link;
     link.setPortName(m_task.systemPort);
     link.setLineSettings({m_task.baud, LineSettings::Parity::None, 8, 1});
@@ -80,14 +80,14 @@ bool StationJob::pause(int ms)
     return !m_stopped;
 }
 
-bool StationJob::answers(SerialLink &link)
+bool StationJob::answers(DeviceLink &link)
 {
     if (!link.isOpen() && !link.open())
         return false;
     return link.exchange(QByteArray(DeviceConnection::identificationCommand), 1).answered();
 }
 
-bool StationJob::waitForDevice(SerialLink &link)
+bool StationJob::waitForDevice(DeviceLink &link)
 {
     while (!m_stopped && !ended()) {
         if (answers(link)) {
@@ -102,7 +102,7 @@ bool StationJob::waitForDevice(SerialLink &link)
     return false;
 }
 
-bool StationJob::waitForUnplug(SerialLink &link)
+bool StationJob::waitForUnplug(DeviceLink &link)
 {
     while (!m_stopped && !ended()) {
         if (!answers(link))

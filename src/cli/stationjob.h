@@ -6,7 +6,7 @@
 #include <atomic>
 
 class ConsoleOutput;
-class SerialLink;
+class DeviceLink;
 class StationLog;
 
 // One port of the production station: waits quietly for a device to answer, programs (and
@@ -35,9 +35,9 @@ signals:
 private:
     bool countReached() const;
     bool ended() const;
-    bool waitForDevice(SerialLink &link);
-    bool waitForUnplug(SerialLink &link);
-    bool answers(SerialLink &link);
+    bool waitForDevice(DeviceLink &link);
+    bool waitForUnplug(DeviceLink &link);
+    bool answers(DeviceLink &link);
     bool pause(int ms);
     void programOne();
     void record(const DeviceJob &job, double seconds);
@@ -49,7 +49,7 @@ private:
     ConsoleOutput &m_output;
     DeviceJob *m_current = nullptr;
     class QEventLoop *m_pause = nullptr;
-    SerialLink *m_link = nullptr;
+    DeviceLink *m_link = nullptr;
     bool m_stopped = false;
     int m_programmed = 0;
     int m_failed = 0;

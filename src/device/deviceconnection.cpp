@@ -1,9 +1,9 @@
 #include "deviceconnection.h"
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "dialogservice.h"
 #include "errors.h"
-#include "seriallink.h"
 
 void DeviceConnection::toggle()
 {
@@ -21,7 +21,7 @@ void DeviceConnection::failed(const QString &description)
 
 void DeviceConnection::connectAndIdentify()
 {
-    SerialLink &link = m_session.link();
+    DeviceLink &link = m_session.link();
     if (!link.isOpen()) {
         QString error;
         if (!link.open(&error)) {

@@ -1,10 +1,10 @@
 #include "deviceprogrammer.h"
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "dialogservice.h"
 #include "memorymap.h"
 #include "progresscounter.h"
-#include "seriallink.h"
 #include "ticketproject.h"
 #include "ticketstream.h"
 

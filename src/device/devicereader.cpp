@@ -1,9 +1,9 @@
 #include "devicereader.h"
 
+#include "devicelink.h"
 #include "devicesession.h"
 #include "dialogservice.h"
 #include "progresscounter.h"
-#include "seriallink.h"
 #include "ticketproject.h"
 
 namespace

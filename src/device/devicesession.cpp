@@ -1,13 +1,13 @@
 #include "devicesession.h"
 
+#include "devicelink.h"
 #include "dialogservice.h"
-#include "seriallink.h"
 
-DeviceSession::DeviceSession(SerialLink &link, DialogService &dialogs, QObject *parent)
+DeviceSession::DeviceSession(DeviceLink &link, DialogService &dialogs, QObject *parent)
     : QObject(parent), m_link(link), m_dialogs(dialogs)
 {
     // Shown while the command still waits, as the refusal arrives.
-    connect(&m_link, &SerialLink::refused, this,
+    connect(&m_link, &DeviceLink::refused, this,
             [this] { showError(m_dialogs, ErrorCode::CommandRefused); });
 }
 
@@ -19,7 +19,7 @@ LinkReply DeviceSession::send(const QByteArray &command, int attempts, const QBy
     if (reply.status == LinkReply::Status::PortLost)
         showError(m_dialogs, ErrorCode::Communication, reply.description);
     else if (reply.status == LinkReply::Status::TimedOut || reply.timeoutPassed)
-        m_dialogs.showMessage(QStringLiteral("Communication failed"), QStringLiteral("Timeout!"));
+        showError(m_dialogs, ErrorCode::Timeout);
     return reply;
 }
 

@@ -8,9 +8,9 @@
 #include <QObject>
 
 class DialogService;
-class SerialLink;
+class DeviceLink;
 
-// One device on one serial link, as the connect, program and read procedures leave it: the state
+// One device on one device link, as the connect, program and read procedures leave it: the state
 // of the port, the identified device, whether transfers may start, the transfer in progress and
 // its cancel request. Sends the procedures' commands and reports the link's failures to the
 // operator, so that the window and the command line only show what it announces.
@@ -19,15 +19,15 @@ class DeviceSession : public QObject
     Q_OBJECT
 
 public:
-    // "Not Connected", "Port Opened", "Connected !" in the window's status bar.
+    // The port is closed, open with no device identified on it, or open to an identified device.
     enum class PortState { NotConnected, PortOpened, Connected };
 
-    DeviceSession(SerialLink &link, DialogService &dialogs, QObject *parent = nullptr);
+    DeviceSession(DeviceLink &link, DialogService &dialogs, QObject *parent = nullptr);
 
-    SerialLink &link() { return m_link; }
+    DeviceLink &link() { return m_link; }
     DialogService &dialogs() { return m_dialogs; }
 
-    // Sends one command with its attempts (see SerialLink::exchange for the echo). A refusal is
+    // Sends one command with its attempts (see DeviceLink::exchange for the echo). A refusal is
     // reported as it arrives (the time-out keeps running meanwhile); a lost port and a time-out are
     // reported once the command has ended; an aborted wait is not reported.
     LinkReply send(const QByteArray &command, int attempts = 3,
@@ -71,7 +71,7 @@ signals:
     void transferEnded(const TransferResult &result);
 
 private:
-    SerialLink &m_link;
+    DeviceLink &m_link;
     DialogService &m_dialogs;
     PortState m_portState = PortState::NotConnected;
     bool m_connected = false;

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-// How one command on the serial link ended: the device's reply, a refusal (NAK), no reply within
+// How one command on the device link ended: the device's reply, a refusal (NAK), no reply within
 // the attempts, a port that failed, or a wait broken off by abort(); with the reply bytes and a
 // description for the operator.
 struct LinkReply {

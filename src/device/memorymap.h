@@ -10,7 +10,7 @@
 
 // The text of the memory access command that writes or reads the device's memory, and of a
 // directory entry (the addresses come from MemoryLayout). Pure formatting; the conversation
-// belongs to SerialLink.
+// belongs to DeviceLink.
 
 // The 4 entry bytes: first address then last address, high bytes first.
 QByteArray directoryEntryBytes(quint16 first, quint16 last);

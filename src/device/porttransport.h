@@ -7,7 +7,7 @@
 #include <QString>
 
 // One byte channel to a device, a local serial port or a serial server on the network, as the
-// serial link uses it: open, set the line, write, take what arrived, and hear when it is lost.
+// device link uses it: open, set the line, write, take what arrived, and hear when it is lost.
 class PortTransport : public QObject
 {
     Q_OBJECT

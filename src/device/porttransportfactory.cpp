@@ -10,3 +10,13 @@ PortTransport *makePortTransport(const QString &portName, QObject *parent)
         return new NetworkTransport(portName, parent);
     return new SerialPortTransport(portName, parent);
 }
+
+PortAvailability probePort(const QString &portName)
+{
+    if (portName.isEmpty())
+        return PortAvailability::Missing;
+    if (NetworkPortAddress::isUrl(portName))
+        return NetworkPortAddress::parse(portName) ? PortAvailability::Free
+                                                   : PortAvailability::Missing;
+    return SerialPortTransport::probe(portName);
+}

@@ -24,9 +24,3 @@ int ProgressCounter::percentage(qint64 value, qint64 maximum)
         ++quotient;
     return int(quotient);
 }
-
-QString ProgressCounter::text(const QString &word, qint64 value, qint64 maximum)
-{
-    return word + QLatin1String("   ") + QString::number(percentage(value, maximum)) +
-           QLatin1Char('%');
-}

@@ -3,7 +3,7 @@
 #include <QString>
 
 // The progress of a transfer: a value that advances in steps up to a maximum without passing it,
-// and the status text "<word>   <percentage>%" with the percentage rounded half to even.
+// and its percentage rounded half to even.
 class ProgressCounter
 {
 public:
@@ -18,8 +18,6 @@ public:
     void advance(int step) { advance(step, step); }
 
     int percentage() const;
-    QString text(const QString &word) const { return text(word, m_value, m_maximum); }
-    static QString text(const QString &word, qint64 value, qint64 maximum);
     static int percentage(qint64 value, qint64 maximum);
 
 private:

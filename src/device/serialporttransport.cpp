@@ -56,6 +56,20 @@ SerialPortTransport::~SerialPortTransport()
     closePort();
 }
 
+PortAvailability SerialPortTransport::probe(const QString &systemName)
+{
+    QSerialPort port;
+    port.setPortName(systemName);
+    if (port.open(QIODevice::ReadWrite)) {
+        port.close();
+        return PortAvailability::Free;
+    }
+    if (port.error() == QSerialPort::DeviceNotFoundError ||
+        port.error() == QSerialPort::UnsupportedOperationError)
+        return PortAvailability::Missing;
+    return PortAvailability::InUse;
+}
+
 bool SerialPortTransport::open(QString *error)
 {
     m_port.clearError();

@@ -2,6 +2,7 @@
 
 #include "adapterlatency.h"
 #include "porttransport.h"
+#include "porttransportfactory.h"
 
 #include <QSerialPort>
 
@@ -16,6 +17,9 @@ public:
         const QString &systemName, QObject *parent = nullptr,
         std::unique_ptr<AdapterLatency::Setting> latency = AdapterLatency::systemSetting());
     ~SerialPortTransport() override;
+
+    // Opens the system port and closes it again at once, leaving its adapter's settings alone.
+    static PortAvailability probe(const QString &systemName);
 
     bool open(QString *error) override;
     void close() override;

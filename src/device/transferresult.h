@@ -38,9 +38,5 @@ struct TransferResult {
         return result;
     }
 
-    // The status line it leaves: "Tickets Programmed", "Programming Cancelled", "Tickets Readed",
-    // "Reading Cancelled", empty after a failure; a null string where the line stays as it was.
-    QString statusText() const;
-
     bool succeeded() const { return outcome == Outcome::Programmed || outcome == Outcome::Read; }
 };

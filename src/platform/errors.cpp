@@ -31,6 +31,8 @@ ErrorMessage errorMessage(ErrorCode code, const QString &description)
         return {QStringLiteral("The device version is not recognized. Maybe it is a communication "
                                "error. Try again or contact Technical Service."),
                 QStringLiteral("Version Error!")};
+    case ErrorCode::Timeout:
+        return {QStringLiteral("Communication failed"), QStringLiteral("Timeout!")};
     }
     return {description, QStringLiteral("Error!")};
 }

@@ -16,6 +16,7 @@ enum class ErrorCode {
     DoesNotFit = 7,     // the project needs more space than the device offers
     CommandRefused = 8, // the device answered NAK
     UnknownVersion = 9, // the identification reply holds no version
+    Timeout = 10,       // no reply within the time-out of a command's last attempt
 };
 
 // The text and title of the message box for an error; codes 0 to 3 show the description of the

@@ -5,6 +5,7 @@
 #include "scripteddialogservice.h"
 #include "settingsstore.h"
 #include "simulatedport.h"
+#include "toolbar.h"
 #include "twips.h"
 #include "windowlayout.h"
 
@@ -76,7 +77,8 @@ struct Harness {
             qFatal("no control %s", qPrintable(name.toString()));
         return found;
     }
-    QAction *button(QAnyStringView key) const { return window->toolButton(key.toString()); }
+    // A toolbar button by its key, as accessibility tools find it.
+    QAction *button(QAnyStringView key) const { return child<QAction>(key); }
     QString text(QAnyStringView label) const { return child<QLabel>(label)->text(); }
     // The texts of several labels, joined by "|".
     QString texts(std::initializer_list<const char *> labels) const
@@ -123,7 +125,7 @@ struct Harness {
 QStringList sights(const Harness &h)
 {
     QStringList seen{QStringLiteral("caption: ") + h.window->windowTitle(),
-                     QStringLiteral("port: ") + h.window->panelText(1),
+                     QStringLiteral("port: ") + h.window->windowLayout().portStatePanel()->text(),
                      QStringLiteral("status: ") + h.text("lblStatus4")};
     for (QAction *action : h.window->findChildren<QAction *>()) {
         if (action->objectName().startsWith(QLatin1String("cmd")) && action->isEnabled())
@@ -175,9 +177,11 @@ private slots:
         // No port can be opened: the settings dialog is loaded once the window has been drawn,
         // but leaves the port closed.
         h.waitForStartUp();
-        QCOMPARE(w.panelText(1), QStringLiteral("Not Connected"));
-        QCOMPARE(w.panelText(2), QStringLiteral("COM 1, 9600bps 8-N-1"));
-        QCOMPARE(w.panelText(5), QStringLiteral("Best viewed at 1024x768"));
+        QCOMPARE(w.windowLayout().portStatePanel()->text(), QStringLiteral("Not Connected"));
+        QCOMPARE(w.windowLayout().portSettingsPanel()->text(),
+                 QStringLiteral("COM 1, 9600bps 8-N-1"));
+        QCOMPARE(w.windowLayout().displayHintPanel()->text(),
+                 QStringLiteral("Best viewed at 1024x768"));
 
         // The display adaptation has put each value label behind its caption.
         QVERIFY(h.child("lblFile1")->x() > h.child("lblEtF1")->geometry().right());
@@ -232,7 +236,7 @@ private slots:
         MainWindow &w = *h.window;
         h.waitForStartUp();
         if (connected)
-            w.dispatch(QStringLiteral("cmdConnect"));
+            w.dispatch(ToolbarCommand::Connect);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const QStringList before = sights(h);
         const qsizetype files = h.dialogs.filters.size();
@@ -296,13 +300,13 @@ private slots:
         Harness h(Model::Velmar);
         MainWindow &w = *h.window;
         h.addTicket("cmdAddT", 40);
-        w.dispatch(QStringLiteral("cmdConnect"));
+        w.dispatch(ToolbarCommand::Connect);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QWidget *add = h.child("cmdAddT");
         add->setFocus();
         QCOMPARE(QApplication::focusWidget(), add);
         if (hideFocused)
-            connect(&w.link(), &SerialLink::commandSent, add, [add] { add->hide(); });
+            connect(&w.link(), &DeviceLink::commandSent, add, [add] { add->hide(); });
         h.dialogs.saveAnswers.enqueue(SaveChoice::Discard);
         QTest::keyClick(&w, Qt::Key(key));
         QVERIFY(!w.session().progress().running());
@@ -326,15 +330,15 @@ private slots:
         QCOMPARE(title, QStringLiteral("T — ticket40.prn"));
 
         h.dialogs.queueFile(h.dir.filePath(QStringLiteral("a.dat")));
-        w.dispatch(QStringLiteral("cmdSaveAs"));
-        w.dispatch(QStringLiteral("cmdNew"));
+        w.dispatch(ToolbarCommand::SaveAs);
+        w.dispatch(ToolbarCommand::New);
         h.dialogs.queueFile(h.dir.filePath(QStringLiteral("a.dat")));
-        w.dispatch(QStringLiteral("cmdOpen"));
+        w.dispatch(ToolbarCommand::Open);
         QCOMPARE(w.slotPreviewTitle(1), QStringLiteral("T — from the programming file a.dat"));
 
-        w.dispatch(QStringLiteral("cmdConnect"));
-        w.dispatch(QStringLiteral("cmdProgram"));
-        w.dispatch(QStringLiteral("cmdLoad"));
+        w.dispatch(ToolbarCommand::Connect);
+        w.dispatch(ToolbarCommand::Program);
+        w.dispatch(ToolbarCommand::Read);
         QCOMPARE(h.text("lblBytes1"), QStringLiteral("40"));
         QCOMPARE(w.slotPreviewTitle(1), QStringLiteral("T (read from device)"));
     }
@@ -381,7 +385,7 @@ private slots:
                  verify == u"off" ? QStringLiteral("0") : QString());
         for (const QString &slot : slotButtons.split(QLatin1Char(' ')))
             h.addTicket(qPrintable(QStringLiteral("cmdAdd") + slot), 40);
-        w.dispatch(QStringLiteral("cmdConnect"));
+        w.dispatch(ToolbarCommand::Connect);
         if (verify == u"corrupt") {
             connect(&w.session(), &DeviceSession::transferEnded, &w,
                     [&h](const TransferResult &result) {
@@ -390,7 +394,7 @@ private slots:
                     });
         }
         h.dialogs.messages.clear();
-        w.dispatch(QStringLiteral("cmdProgram"));
+        w.dispatch(ToolbarCommand::Program);
         QTEST(h.text("lblStatus4"), "status");
         QStringList messages;
         for (const auto &message : h.dialogs.messages) {
@@ -398,18 +402,6 @@ private slots:
                 messages << message.title + QStringLiteral(": ") + message.text;
         }
         QTEST(messages.join(QLatin1Char('\n')), "message");
-    }
-
-    // A name that is no command's, however close, runs nothing (each command's own key is in
-    // commandsAsTriggered).
-    void dispatchByKey()
-    {
-        Harness h;
-        MainWindow &w = *h.window;
-        for (const char *key : {"cmdnew", "cmdNew ", "", "cmdStop", "cmdNewIcon"})
-            w.dispatch(QLatin1String(key));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Zorla Velmar Ticket"));
-        QVERIFY(h.dialogs.filters.isEmpty() && h.dialogs.messages.isEmpty() && w.isVisible());
     }
 
     // The slot buttons fill and empty their slot (View is in previewTitleNamesTheSource); the truck
@@ -523,7 +515,7 @@ private slots:
                              QLatin1Char('|') +
                              modal->findChild<QLabel *>(QStringLiteral("lblAbout"))->text();
             });
-            h.window->dispatch(QStringLiteral("cmdAbout"));
+            h.window->dispatch(ToolbarCommand::About);
             QVERIFY(!h.window->findChild<QDialog *>(QStringLiteral("diaAbout")));
         }
         const QString once = QStringLiteral(
@@ -541,27 +533,28 @@ private slots:
         MainWindow &w = *h.window;
         h.waitForStartUp();
         QVERIFY(w.link().isOpen());
-        QCOMPARE(w.panelText(1), QStringLiteral("Port Opened"));
-        w.dispatch(QStringLiteral("cmdConnect"));
-        QCOMPARE(w.panelText(1), QStringLiteral("Connected !"));
+        QCOMPARE(w.windowLayout().portStatePanel()->text(), QStringLiteral("Port Opened"));
+        w.dispatch(ToolbarCommand::Connect);
+        QCOMPARE(w.windowLayout().portStatePanel()->text(), QStringLiteral("Connected !"));
         QPointer<PortSettingsDialog> first = w.settingsDialog();
         onNextModal([](QWidget *) {});
-        w.dispatch(QStringLiteral("cmdSettings"));
+        w.dispatch(ToolbarCommand::Settings);
         QVERIFY(!w.link().isOpen() && !w.settingsDialog());
         QTRY_VERIFY(!first);
-        QCOMPARE(w.panelText(1) + QLatin1Char('|') + h.text("lblStatus1"),
+        QCOMPARE(w.windowLayout().portStatePanel()->text() + QLatin1Char('|') +
+                     h.text("lblStatus1"),
                  QStringLiteral("Not Connected|"));
         QVERIFY(!h.button("cmdProgram")->isEnabled() && !h.button("cmdLoad")->isEnabled());
-        w.dispatch(QStringLiteral("cmdConnect"));
-        QCOMPARE(w.panelText(1), QStringLiteral("Connected !"));
+        w.dispatch(ToolbarCommand::Connect);
+        QCOMPARE(w.windowLayout().portStatePanel()->text(), QStringLiteral("Connected !"));
         QVERIFY(h.button("cmdLoad")->isEnabled());
-        w.dispatch(QStringLiteral("cmdConnect"));
+        w.dispatch(ToolbarCommand::Connect);
         onNextModal(
             [](QWidget *modal) { static_cast<PortSettingsDialog *>(modal)->okButton()->click(); });
-        w.dispatch(QStringLiteral("cmdSettings"));
+        w.dispatch(ToolbarCommand::Settings);
         QVERIFY(w.link().isOpen());
 
-        w.dispatch(QStringLiteral("cmdConnect"));
+        w.dispatch(ToolbarCommand::Connect);
         QVERIFY(w.close());
         QVERIFY(!w.link().isOpen() && !w.settingsDialog());
         QVERIFY(h.dialogs.messages.isEmpty());
@@ -609,17 +602,17 @@ private slots:
             return QStringList{
                 h.texts({"lblStatus1", "lblStatus2", "lblStatus3", "lblSpaceA", "lblStatus4"}),
                 h.flags({{'T', h.shown("fraTruck")}, {'t', h.shown("fraTotal")}}),
-                h.window->panelText(1),
+                h.window->windowLayout().portStatePanel()->text(),
                 h.flags({{'p', h.button("cmdProgram")->isEnabled()},
                          {'l', h.button("cmdLoad")->isEnabled()}}),
                 h.button("cmdConnect")->toolTip()}
                 .join(QLatin1Char('|'));
         };
-        h.window->dispatch(QStringLiteral("cmdConnect"));
+        h.window->dispatch(ToolbarCommand::Connect);
         QTEST(shown(), "connected");
         QVERIFY(h.button("cmdConnect")->isEnabled());
         QCOMPARE(h.button("cmdConnect")->iconText(), QStringLiteral("Connect"));
-        h.window->dispatch(QStringLiteral("cmdConnect"));
+        h.window->dispatch(ToolbarCommand::Connect);
         QTEST(shown(), "disconnected");
         QCOMPARE(h.window->link().isOpen(), !reply.isEmpty());
         QVERIFY(h.dialogs.messages.isEmpty());
@@ -672,8 +665,8 @@ private slots:
         Harness h(Model::Velmar);
         MainWindow &w = *h.window;
         h.addTicket("cmdAddT", 400);
-        w.dispatch(QStringLiteral("cmdConnect"));
-        w.dispatch(QStringLiteral("cmdProgram"));
+        w.dispatch(ToolbarCommand::Connect);
+        w.dispatch(ToolbarCommand::Program);
         if (ticketSize != 400)
             h.addTicket("cmdAddH", ticketSize);
         if (interrupt == u"keep")
@@ -681,7 +674,7 @@ private slots:
 
         QStringList shown;
         int sent = 0;
-        connect(&w.link(), &SerialLink::commandSent, &w, [&] {
+        connect(&w.link(), &DeviceLink::commandSent, &w, [&] {
             ++sent;
             if (sent == 2 || sent == 10)
                 shown << h.transferShown();
@@ -698,7 +691,7 @@ private slots:
         });
         if (interrupt == u"Esc")
             QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.dispatch(key);
+        w.dispatch(Toolbar::commandOf(h.button(key)));
         shown << h.transferShown() + QLatin1Char('|') + w.windowTitle();
         QTEST(shown.join(QLatin1Char(';')), "shown");
         QVERIFY(interrupt.isEmpty() || sent < 50);
@@ -758,7 +751,7 @@ private slots:
             } else if (answers.contains(step)) {
                 h.dialogs.saveAnswers.enqueue(answers.value(step));
             } else {
-                h.window->dispatch(QStringLiteral("cmd") + step);
+                h.window->dispatch(Toolbar::commandOf(h.button(QStringLiteral("cmd") + step)));
             }
         }
         const auto questions = std::count_if(

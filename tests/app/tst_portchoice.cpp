@@ -1,8 +1,8 @@
+#include "devicelink.h"
 #include "devicesession.h"
 #include "portbinding.h"
 #include "portsettingsdialog.h"
 #include "scripteddialogservice.h"
-#include "seriallink.h"
 #include "settingsstore.h"
 
 #include <QComboBox>
@@ -39,7 +39,7 @@ class TestPortChoice : public QObject
         SettingsStore store;
         PortBinding binding;
         ScriptedDialogService dialogs;
-        SerialLink link;
+        DeviceLink link;
         DeviceSession session;
         PortSettingsDialog::PortChoice choice;
         PortSettingsDialog dialog;

@@ -1,9 +1,9 @@
+#include "devicelink.h"
 #include "devicesession.h"
 #include "portbinding.h"
 #include "portsettingsdialog.h"
 #include "pty.h"
 #include "scripteddialogservice.h"
-#include "seriallink.h"
 #include "settingsstore.h"
 
 #include <QComboBox>
@@ -61,7 +61,7 @@ class TestPortSettingsDialog : public QObject
         SettingsStore store;
         PortBinding binding;
         ScriptedDialogService dialogs;
-        SerialLink link;
+        DeviceLink link;
         DeviceSession session;
         PortSettingsDialog::PortChoice choice;
         Pty ptys[4];

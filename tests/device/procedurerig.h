@@ -4,6 +4,7 @@
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "errors.h"
+#include "operatortexts.h"
 #include "ticketproject.h"
 
 #include <QtTest>
@@ -20,7 +21,7 @@ inline Message errorBox(ErrorCode code)
     return {errorMessage(code).text, errorMessage(code).title};
 }
 
-inline const Message TimeoutBox{QStringLiteral("Communication failed"), QStringLiteral("Timeout!")};
+inline const Message TimeoutBox = errorBox(ErrorCode::Timeout);
 
 // The Program and Read commands on a project, over a connected and identified simulated device.
 struct ProcedureRig : ConnectedDevice {
@@ -30,12 +31,12 @@ struct ProcedureRig : ConnectedDevice {
         QObject::connect(&session, &DeviceSession::progressChanged, &session,
                          [this](const TransferProgress &progress) {
                              if (progress.running())
-                                 statusLine = progress.statusText();
+                                 statusLine = OperatorTexts::transferProgress(progress);
                          });
         QObject::connect(&session, &DeviceSession::transferEnded, &session,
                          [this](const TransferResult &result) {
-                             if (!result.statusText().isNull())
-                                 statusLine = result.statusText();
+                             if (!OperatorTexts::transferResult(result).isNull())
+                                 statusLine = OperatorTexts::transferResult(result);
                          });
     }
     SimulatedDevice &device() { return port.device(); }
@@ -48,7 +49,7 @@ struct ProcedureRig : ConnectedDevice {
     // Lets the wait for the n-th command (counted from now) see a click on Cancel.
     void cancelAt(int n)
     {
-        QObject::connect(&link, &SerialLink::commandSent, &link, [this, n] {
+        QObject::connect(&link, &DeviceLink::commandSent, &link, [this, n] {
             if (commands().size() + 1 == n)
                 QTimer::singleShot(0, &link, [this] { session.requestCancel(); });
         });

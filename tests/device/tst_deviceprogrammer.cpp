@@ -98,7 +98,7 @@ void TestDeviceProgrammer::progress()
     rig.fill(TicketProject::T, "abc");
     QList<int> values;
     QStringList percentages;
-    QObject::connect(&rig.link, &SerialLink::commandSent, [&] {
+    QObject::connect(&rig.link, &DeviceLink::commandSent, [&] {
         QCOMPARE(rig.session.progress().total, 19);
         values << rig.session.progress().done;
         percentages << QString(rig.statusLine).remove(QStringLiteral("Programming ...   "));

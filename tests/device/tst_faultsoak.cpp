@@ -161,7 +161,7 @@ struct SoakRig : ProcedureRig {
         for (int n = 1; n <= TicketProject::slotCount; ++n)
             fill(n, run.contents.at(n - 1));
         QObject::connect(&session, &DeviceSession::transferEnded, [this] { ++endings; });
-        QObject::connect(&link, &SerialLink::commandSent, [this](const QByteArray &command) {
+        QObject::connect(&link, &DeviceLink::commandSent, [this](const QByteArray &command) {
             if (command == current) // sent again after a time-out
                 return;
             endCommand();
@@ -200,7 +200,7 @@ struct SoakRig : ProcedureRig {
     // length) of the n-th command sent from now.
     void vanishAt(int n, quint32 at)
     {
-        QObject::connect(&link, &SerialLink::commandSent, &link, [this](const QByteArray &command) {
+        QObject::connect(&link, &DeviceLink::commandSent, &link, [this](const QByteArray &command) {
             ++sent;
             sending = command;
         });

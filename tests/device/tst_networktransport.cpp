@@ -1,5 +1,5 @@
+#include "devicelink.h"
 #include "networktransport.h"
-#include "seriallink.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -264,7 +264,7 @@ void TestNetworkTransport::openFails()
     if (message.contains(QLatin1String("%1")))
         message = message.arg(port);
     // Opened as the link opens it, whose message names the port once.
-    SerialLink link;
+    DeviceLink link;
     link.setPortName(url);
     QFETCH(QString, settings);
     if (!settings.isEmpty())

@@ -1,10 +1,10 @@
 #include "deviceconnection.h"
+#include "devicelink.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "devicesession.h"
 #include "scripteddialogservice.h"
 #include "ser2netserver.h"
-#include "seriallink.h"
 #include "simulatedport.h"
 #include "ticketproject.h"
 
@@ -41,7 +41,7 @@ private slots:
         Ser2NetServer server(port.slavePath(), mode);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ScriptedDialogService dialogs;
-        SerialLink link;
+        DeviceLink link;
         DeviceSession session(link, dialogs);
         link.setPortName(server.url());
         link.setLineSettings({19200, LineSettings::Parity::None, 8, 1});

@@ -4,7 +4,6 @@
 
 using Model = SimulatedDevice::Model;
 using Application = SimulatedDevice::Application;
-using Fault = SimulatedDevice::Fault;
 
 class TestSimulatedDevice : public QObject
 {
@@ -102,36 +101,6 @@ private slots:
         QVERIFY(!reply.isEmpty() && device.receive("@C").isEmpty());
         QCOMPARE(device.receive("4\r@E0411-??\r"), device.identificationReply() + "@E0411-62");
         QCOMPARE(device.commands(), (QList<QByteArray>{command, "@C4\r", "@E0411-??\r"}));
-    }
-
-    // Faults count commands from when they are added; a refused command is not executed, a
-    // garbled reply is; silence lasts until cleared; flood noise can never complete a reply.
-    void faults()
-    {
-        SimulatedDevice device(Model::Zorla, Application::Industrial);
-        const QByteArray write = "@E0410-01020304\r";
-        const QByteArray identification = device.identificationReply();
-        device.receive("@C4\r@C4\r");
-
-        device.addFault(Fault::nak(2));
-        QCOMPARE(device.receive("@C4\r" + write + "@C4\r"),
-                 identification + "\x15\r" + identification);
-        QCOMPARE(device.memoryAt(0x0410), quint8(0xFF));
-
-        device.addFault(Fault::garbage(1, "ZORLA VELMAR\r"));
-        QCOMPARE(device.receive(write), QByteArray("ZORLA VELMAR\r"));
-        QCOMPARE(device.memoryAt(0x0410), quint8(0x01));
-
-        device.addFault(Fault::silence(2));
-        QCOMPARE(device.receive("@C4\r@C4\r@C4\r"), identification);
-        device.clearFaults();
-        QCOMPARE(device.receive("@C4\r"), identification);
-
-        device.addFault(Fault::flood(1, 3000));
-        const QByteArray flooded = device.receive("@C4\r");
-        const QByteArray noise = flooded.chopped(identification.size());
-        QCOMPARE(flooded, noise + identification);
-        QVERIFY(noise.size() == 3000 && !noise.contains('@') && !noise.contains('\r'));
     }
 
     // Valid names are in the exchange table.

@@ -1,10 +1,10 @@
 #include "deviceconnection.h"
+#include "devicelink.h"
 #include "deviceprogrammer.h"
 #include "devicereader.h"
 #include "devicesession.h"
 #include "errors.h"
 #include "scripteddialogservice.h"
-#include "seriallink.h"
 #include "tcpdeviceserver.h"
 #include "ticketproject.h"
 
@@ -34,7 +34,7 @@ struct TcpRig {
     QString error;
     bool started = false;
     ScriptedDialogService dialogs;
-    SerialLink link;
+    DeviceLink link;
     DeviceSession session{link, dialogs};
     DeviceConnection connection{session};
 };

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "deviceconnection.h"
+#include "devicelink.h"
 #include "devicesession.h"
 #include "scripteddialogservice.h"
-#include "seriallink.h"
 #include "simulatedport.h"
 
 // A simulated device with the real link connected to it and identified, its recording emptied so
@@ -25,7 +25,7 @@ struct ConnectedDevice {
 
     SimulatedPort port;
     ScriptedDialogService dialogs;
-    SerialLink link;
+    DeviceLink link;
     DeviceSession session{link, dialogs};
     DeviceConnection connection{session};
 };

@@ -9,6 +9,7 @@
 #include "projectcommands.h"
 #include "simulatedsession.h"
 #include "ticketproject.h"
+#include "toolbar.h"
 #include "widgetdialogservice.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ void closeModal()
 void takeShot(const Shot &shot, MainWindow &window, const QString &file)
 {
     if (shot.name != u"settings")
-        window.dispatch(QStringLiteral("cmdConnect"));
+        window.dispatch(ToolbarCommand::Connect);
     if (shot.name == u"connected") {
         shootLater(file, [] { QCoreApplication::exit(0); });
     } else if (shot.name == u"programming") {
@@ -80,16 +81,16 @@ void takeShot(const Shot &shot, MainWindow &window, const QString &file)
                              shooting = true;
                              shootLater(file, [&window] { window.session().requestCancel(); });
                          });
-        window.dispatch(QStringLiteral("cmdProgram"));
+        window.dispatch(ToolbarCommand::Program);
         QCoreApplication::exit(0);
     } else {
         shootLater(file, closeModal);
         if (shot.name == u"preview")
             window.showSlotPreview(TicketProject::T);
         else if (shot.name == u"settings")
-            window.dispatch(QStringLiteral("cmdSettings"));
+            window.dispatch(ToolbarCommand::Settings);
         else
-            window.dispatch(QStringLiteral("cmdProgram"));
+            window.dispatch(ToolbarCommand::Program);
         QCoreApplication::exit(0);
     }
 }

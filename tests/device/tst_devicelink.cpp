@@ -1,8 +1,8 @@
+#include "devicelink.h"
 #include "devicesession.h"
 #include "errors.h"
 #include "pty.h"
 #include "scripteddialogservice.h"
-#include "seriallink.h"
 #include "serialporttransport.h"
 
 #include <QElapsedTimer>
@@ -47,7 +47,7 @@ public:
     }
     Pty pty;
     QSocketNotifier notifier{(pty.open(), pty.masterFd()), QSocketNotifier::Read};
-    SerialLink link;
+    DeviceLink link;
     DeviceSession session;
     QList<Chunks> replies; // by command, in order
     QByteArrayList commands;
@@ -141,13 +141,13 @@ private:
 
 } // namespace
 
-class TestSerialLink : public QObject
+class TestDeviceLink : public QObject
 {
     Q_OBJECT
 
     ScriptedDialogService dialogs;
     std::unique_ptr<ScriptedDevice> device;
-    SerialLink *link = nullptr;
+    DeviceLink *link = nullptr;
 
 private slots:
     void init()
@@ -229,7 +229,7 @@ private slots:
                 QTest::qWait(boxOpenMs);
         };
         QByteArrayList completed;
-        connect(link, &SerialLink::replyCompleted, this,
+        connect(link, &DeviceLink::replyCompleted, this,
                 [&](const QByteArray &r) { completed.append(r); });
         QElapsedTimer clock;
         clock.start();
@@ -282,7 +282,7 @@ private slots:
         link->setDeviceClass(DeviceClass::Velmar);
         link->setReceiveLimit(receiveLimit);
         QByteArrayList completed;
-        connect(link, &SerialLink::replyCompleted, this,
+        connect(link, &DeviceLink::replyCompleted, this,
                 [&](const QByteArray &r) { completed.append(r); });
         link->exchange("@C4\r", 1);
         device->send(between);
@@ -304,7 +304,7 @@ private slots:
         device->send("STALE\r");
         QTest::qWait(20);
         QByteArrayList completed;
-        connect(link, &SerialLink::replyCompleted, this,
+        connect(link, &DeviceLink::replyCompleted, this,
                 [&](const QByteArray &r) { completed.append(r); });
         QVERIFY(link->open());
         QTest::qWait(50);
@@ -329,7 +329,7 @@ private slots:
         QTest::newRow("refusal") << Chunks{"\025\r"} << echo << QByteArray("\025\r");
         QTest::newRow("flood before an unchecked reply")
             << Chunks{QByteArray(3000, 'x') + "VELMAR 2.105 ID\r"} << QByteArray()
-            << (QByteArray(3000, 'x') + "VELMAR 2.105 ID\r").right(SerialLink::keptAfterFlood + 1);
+            << (QByteArray(3000, 'x') + "VELMAR 2.105 ID\r").right(DeviceLink::keptAfterFlood + 1);
     }
     void checkedReplies()
     {
@@ -370,7 +370,7 @@ private slots:
         QFETCH(DeviceClass, deviceClass);
         QFETCH(int, cut);
         VanishingPeer peer(network, cut);
-        SerialLink vanishing;
+        DeviceLink vanishing;
         vanishing.setPortName(peer.portName());
         vanishing.setTimeoutScale(0.5);
         vanishing.setDeviceClass(deviceClass);
@@ -420,5 +420,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSerialLink)
-#include "tst_seriallink.moc"
+QTEST_GUILESS_MAIN(TestDeviceLink)
+#include "tst_devicelink.moc"

@@ -1,4 +1,4 @@
-#include "seriallink.h"
+#include "devicelink.h"
 
 #include "networkportaddress.h"
 #include "portbinding.h"
@@ -29,17 +29,17 @@ QString defaultSystemName(int number)
 
 } // namespace
 
-SerialLink::SerialLink(QObject *parent) : QObject(parent)
+DeviceLink::DeviceLink(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &SerialLink::onTimeout);
+    connect(&m_timer, &QTimer::timeout, this, &DeviceLink::onTimeout);
     m_quietTimer.setSingleShot(true);
     m_quietTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_quietTimer, &QTimer::timeout, this, &SerialLink::onQuiet);
+    connect(&m_quietTimer, &QTimer::timeout, this, &DeviceLink::onQuiet);
 }
 
-SerialLink::~SerialLink()
+DeviceLink::~DeviceLink()
 {
     if (!m_transport)
         return;
@@ -47,20 +47,20 @@ SerialLink::~SerialLink()
     m_transport->close();
 }
 
-void SerialLink::setPortNumber(int number)
+void DeviceLink::setPortNumber(int number)
 {
     m_portNumber = number;
     m_byNumber = true;
     m_portName = m_binding ? m_binding->systemName(number) : defaultSystemName(number);
 }
 
-void SerialLink::setPortName(const QString &systemName)
+void DeviceLink::setPortName(const QString &systemName)
 {
     m_portName = systemName;
     m_byNumber = false;
 }
 
-bool SerialLink::setLineSettings(const LineSettings &settings)
+bool DeviceLink::setLineSettings(const LineSettings &settings)
 {
     if (m_transport && !m_transport->setLineSettings(settings))
         return false;
@@ -68,7 +68,7 @@ bool SerialLink::setLineSettings(const LineSettings &settings)
     return true;
 }
 
-QString SerialLink::portLabel() const
+QString DeviceLink::portLabel() const
 {
     if (!m_byNumber)
         return m_portName;
@@ -76,17 +76,17 @@ QString SerialLink::portLabel() const
     return m_portName.isEmpty() ? option : QStringLiteral("%1 (%2)").arg(option, m_portName);
 }
 
-QString SerialLink::portDescription(const QString &what) const
+QString DeviceLink::portDescription(const QString &what) const
 {
     return QStringLiteral("%1: %2").arg(portLabel(), what);
 }
 
-bool SerialLink::isOpen() const
+bool DeviceLink::isOpen() const
 {
     return m_transport && m_transport->isOpen();
 }
 
-bool SerialLink::open(QString *error)
+bool DeviceLink::open(QString *error)
 {
     auto fail = [&](const QString &description) {
         if (error)
@@ -109,8 +109,8 @@ bool SerialLink::open(QString *error)
         m_transport.reset();
         return fail(portDescription(failure));
     }
-    connect(m_transport.get(), &PortTransport::readyRead, this, &SerialLink::receive);
-    connect(m_transport.get(), &PortTransport::lost, this, &SerialLink::onLost);
+    connect(m_transport.get(), &PortTransport::readyRead, this, &DeviceLink::receive);
+    connect(m_transport.get(), &PortTransport::lost, this, &DeviceLink::onLost);
     // Whatever an earlier run left waiting in the port is no reply to this one.
     m_transport->discardInput();
     m_assembler.clear();
@@ -118,17 +118,17 @@ bool SerialLink::open(QString *error)
     return true;
 }
 
-QString SerialLink::adapterNote() const
+QString DeviceLink::adapterNote() const
 {
     return isOpen() ? m_transport->adapterNote() : QString();
 }
 
-QString SerialLink::adapterWarning() const
+QString DeviceLink::adapterWarning() const
 {
     return isOpen() ? m_transport->adapterWarning() : QString();
 }
 
-void SerialLink::close()
+void DeviceLink::close()
 {
     m_lost.clear();
     if (!m_transport)
@@ -139,18 +139,18 @@ void SerialLink::close()
     m_transport.release()->deleteLater();
 }
 
-bool SerialLink::slowDevice() const
+bool DeviceLink::slowDevice() const
 {
     return m_deviceClass != DeviceClass::Zorla && m_deviceClass != DeviceClass::Velmar;
 }
 
-int SerialLink::replyTimeout() const
+int DeviceLink::replyTimeout() const
 {
     const int base = slowDevice() ? slowTimeoutMs : fastTimeoutMs;
     return std::max(1, static_cast<int>(std::lround(base * m_timeoutScale)));
 }
 
-std::chrono::microseconds SerialLink::characterPause() const
+std::chrono::microseconds DeviceLink::characterPause() const
 {
     // Writing a character only hands it to the driver, so the pause first covers the character's
     // own time on the line (start, data, parity and stop bits at the current rate) and then
@@ -164,7 +164,7 @@ std::chrono::microseconds SerialLink::characterPause() const
     return onLine + deviceSettleTime;
 }
 
-bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
+bool DeviceLink::sendByCharacter(const QByteArray &command, QString *failure)
 {
     const std::chrono::microseconds pause = characterPause();
     // The pauses end at fixed steps from the first character, so that the scheduler's lateness in
@@ -195,7 +195,7 @@ bool SerialLink::sendByCharacter(const QByteArray &command, QString *failure)
 }
 
 // Why the command could not go out: the port's loss when it was lost, its error otherwise.
-QString SerialLink::sendFailure() const
+QString DeviceLink::sendFailure() const
 {
     if (!m_lost.isEmpty())
         return m_lost;
@@ -204,7 +204,7 @@ QString SerialLink::sendFailure() const
     return portDescription(m_transport->errorString());
 }
 
-bool SerialLink::send(const QByteArray &command, QString *failure)
+bool DeviceLink::send(const QByteArray &command, QString *failure)
 {
     if (!isOpen()) {
         *failure = sendFailure();
@@ -213,7 +213,7 @@ bool SerialLink::send(const QByteArray &command, QString *failure)
     emit commandSent(command);
     // Characters arriving while the command goes out are taken in by receive() only once it
     // has been sent, as the first thing of the wait.
-    m_sending = true;
+    m_waiting = Waiting::Sending;
     bool sent = true;
     if (slowDevice()) {
         sent = sendByCharacter(command, failure);
@@ -225,18 +225,17 @@ bool SerialLink::send(const QByteArray &command, QString *failure)
             sent = false;
         }
     }
-    m_sending = false;
-    if (m_receivePending) {
-        m_receivePending = false;
+    const bool inputHeld = m_waiting == Waiting::SendingInputHeld;
+    m_waiting = Waiting::Reply;
+    if (inputHeld)
         receive();
-    }
     return sent;
 }
 
-LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QByteArray &echo)
+LinkReply DeviceLink::exchange(const QByteArray &command, int attempts, const QByteArray &echo)
 {
-    const bool outerWaiting = m_waiting;
-    m_waiting = true;
+    Q_ASSERT(m_waiting == Waiting::Nothing);
+    m_waiting = Waiting::Reply;
     m_aborted = false;
     m_status = LinkReply::Status::TimedOut;
     m_reply.clear();
@@ -253,10 +252,9 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QB
         if (m_status == LinkReply::Status::TimedOut && m_inTime && m_portFailure.isEmpty() &&
             !m_aborted) {
             QEventLoop loop;
-            QEventLoop *outerLoop = m_loop;
             m_loop = &loop;
             loop.exec();
-            m_loop = outerLoop;
+            m_loop = nullptr;
         }
         if (!m_portFailure.isEmpty()) {
             failure = m_portFailure;
@@ -266,13 +264,13 @@ LinkReply SerialLink::exchange(const QByteArray &command, int attempts, const QB
         ++attempt;
     } while (m_status == LinkReply::Status::TimedOut && attempt < attempts && !m_aborted);
 
-    m_waiting = outerWaiting;
+    m_waiting = Waiting::Nothing;
     return finishExchange(failure);
 }
 
 // Drops what an earlier command or attempt left in the port or half assembled (a late or doubled
 // reply), then starts the attempt's time-out, which runs from before the first character.
-void SerialLink::startAttempt()
+void DeviceLink::startAttempt()
 {
     if (isOpen())
         m_transport->discardInput();
@@ -283,19 +281,19 @@ void SerialLink::startAttempt()
     m_timer.start(replyTimeout());
 }
 
-void SerialLink::abort()
+void DeviceLink::abort()
 {
     // The port may be opening, waiting for a serial server.
     if (m_transport)
         m_transport->interruptWait();
-    if (!m_waiting)
+    if (m_waiting == Waiting::Nothing)
         return;
     m_aborted = true;
     if (m_loop)
         m_loop->quit();
 }
 
-LinkReply SerialLink::finishExchange(const QString &failure)
+LinkReply DeviceLink::finishExchange(const QString &failure)
 {
     m_timer.stop();
     m_quietTimer.stop();
@@ -322,10 +320,10 @@ LinkReply SerialLink::finishExchange(const QString &failure)
     return reply;
 }
 
-void SerialLink::receive()
+void DeviceLink::receive()
 {
-    if (m_sending) {
-        m_receivePending = true;
+    if (m_waiting == Waiting::Sending || m_waiting == Waiting::SendingInputHeld) {
+        m_waiting = Waiting::SendingInputHeld;
         return;
     }
     if (!isOpen())
@@ -351,13 +349,13 @@ void SerialLink::receive()
         m_quietTimer.stop();
 }
 
-void SerialLink::onQuiet()
+void DeviceLink::onQuiet()
 {
     if (const std::optional<QByteArray> reply = m_assembler.takeShortReply())
         acceptReply(*reply);
 }
 
-std::chrono::milliseconds SerialLink::quietGap() const
+std::chrono::milliseconds DeviceLink::quietGap() const
 {
     // A serial server forwards a reply in pieces of its own making, and the network may hold a
     // piece back while it waits for an acknowledgement (up to 40 ms with delayed acknowledgements),
@@ -374,7 +372,7 @@ std::chrono::milliseconds SerialLink::quietGap() const
 
 // Completes the exchange with the reply unless an echo is expected and the reply neither starts
 // with it nor is a refusal; such a stale reply is only shown in traces.
-bool SerialLink::acceptReply(const QByteArray &reply)
+bool DeviceLink::acceptReply(const QByteArray &reply)
 {
     if (m_echo.isEmpty() || reply.startsWith(m_echo) || reply.contains(nak)) {
         completeReply(reply);
@@ -384,7 +382,7 @@ bool SerialLink::acceptReply(const QByteArray &reply)
     return false;
 }
 
-void SerialLink::completeReply(const QByteArray &reply)
+void DeviceLink::completeReply(const QByteArray &reply)
 {
     // Taken out of the buffer before the refusal is announced, so that characters arriving while
     // it is being reported start the next reply.
@@ -398,7 +396,7 @@ void SerialLink::completeReply(const QByteArray &reply)
         m_loop->quit();
 }
 
-void SerialLink::onTimeout()
+void DeviceLink::onTimeout()
 {
     m_timer.stop();
     m_inTime = false;
@@ -408,13 +406,13 @@ void SerialLink::onTimeout()
 
 // The transport has closed itself. It stays until the next open() or close(), since a command
 // may be in the middle of using it; every later use of the link reports the loss.
-void SerialLink::onLost(const QString &description)
+void DeviceLink::onLost(const QString &description)
 {
     disconnect(m_transport.get(), nullptr, this, nullptr);
     m_transport->close();
     if (m_lost.isEmpty())
         m_lost = portDescription(description);
-    if (m_waiting && m_portFailure.isEmpty()) {
+    if (m_waiting != Waiting::Nothing && m_portFailure.isEmpty()) {
         m_portFailure = m_lost;
         if (m_loop)
             m_loop->quit();

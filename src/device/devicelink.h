@@ -17,15 +17,16 @@ class PortBinding;
 class PortTransport;
 class QEventLoop;
 
-// The serial link of one port: sends one command at a time, assembles the reply (complete at a
-// carriage return, or at nine characters holding "@" once the line has gone quiet after them),
-// repeats the command when no reply comes in time, and says how the command ended. It shows
-// nothing: refusals are announced as they arrive, everything else in the returned LinkReply.
+// The link to the device on one port, a local serial port or a serial server on the network:
+// sends one command at a time, assembles the reply (complete at a carriage return, or at nine
+// characters holding "@" once the line has gone quiet after them), repeats the command when no
+// reply comes in time, and says how the command ended. It shows nothing: refusals are announced as
+// they arrive, everything else in the returned LinkReply.
 //
 // Port numbers 1..4 are resolved to system devices through the PortBinding given with
 // setPortBinding(); without one, "COMn" on Windows and elsewhere the n-th system serial port in
 // PortBinding's default order. A port name may also be a network port (socket://, rfc2217://).
-class SerialLink : public QObject
+class DeviceLink : public QObject
 {
     Q_OBJECT
 
@@ -40,8 +41,8 @@ public:
     // The quiet time after nine characters holding "@" that makes them a reply on a network port.
     static constexpr std::chrono::milliseconds networkQuietGap{50};
 
-    explicit SerialLink(QObject *parent = nullptr);
-    ~SerialLink() override;
+    explicit DeviceLink(QObject *parent = nullptr);
+    ~DeviceLink() override;
 
     void setPortBinding(PortBinding *binding) { m_binding = binding; }
 
@@ -74,7 +75,7 @@ public:
     // dropped and the wait goes on within the same time-out.
     LinkReply exchange(const QByteArray &command, int attempts = 3,
                        const QByteArray &echo = QByteArray());
-    bool isWaiting() const { return m_waiting; }
+    bool isWaiting() const { return m_waiting != Waiting::Nothing; }
     // Ends the wait in progress at once, without sending the command again; the exchange returns
     // Aborted. Nothing happens when no command waits.
     void abort();
@@ -105,6 +106,24 @@ signals:
     void refused();
 
 private:
+    // Where the command in progress is. While it is Sending, no events are processed (the pauses
+    // between characters sleep), and input the transport announces meanwhile is held and read as
+    // soon as the command is out, so that no reply is taken in before its command has gone.
+    //
+    // Otherwise, while a command is in progress, it is Reply, and a nested event loop runs until
+    // the reply completes, the attempt's time-out passes, the port is lost or abort() is called.
+    // Everything else in the application runs meanwhile: the window repaints and takes input, the
+    // refusal box opens with its own nested loop (the time-out keeps running under it), the
+    // operator cancels, and links on other ports send and wait in loops nested inside this one.
+    // What is forbidden is a second command on this same link before the first has returned: the
+    // front ends run one procedure per link at a time, and debug builds stop on it.
+    enum class Waiting {
+        Nothing,          // no command in progress
+        Sending,          // the command is going out
+        SendingInputHeld, // the command is going out, and input arrived meanwhile
+        Reply,            // a command is in progress, and a reply to it is taken as it arrives
+    };
+
     bool send(const QByteArray &command, QString *failure);
     bool sendByCharacter(const QByteArray &command, QString *failure);
     QString sendFailure() const;
@@ -136,10 +155,11 @@ private:
     LinkReply::Status m_status = LinkReply::Status::TimedOut;
     QByteArray m_reply;
     ReplyAssembler m_assembler;
-    bool m_inTime = true;
+    Waiting m_waiting = Waiting::Nothing;
+    // How the attempt's wait ended besides a reply; a refusal may come with both.
+    bool m_inTime = true;   // false once the attempt's time-out has passed
+    bool m_aborted = false; // abort() ended it
     DeviceClass m_deviceClass = DeviceClass::None;
-    bool m_waiting = false;
-    bool m_aborted = false;
     QByteArray m_echo;
     double m_timeoutScale = 1.0;
 
@@ -147,6 +167,4 @@ private:
     QString m_portFailure; // set when the port failed while a command was outstanding
     QString m_lost;        // why the port was lost, until it is opened or closed again
     std::function<void(qsizetype)> m_beforeCharacter;
-    bool m_sending = false;
-    bool m_receivePending = false;
 };
