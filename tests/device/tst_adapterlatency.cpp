@@ -1,6 +1,7 @@
 #include "adapterlatency.h"
 #include "adapterlatencytimer.h"
 #include "serialporttransport.h"
+#include "testfiles.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -165,9 +166,7 @@ private slots:
     {
         QTemporaryDir sys;
         QVERIFY(QDir(sys.path()).mkpath(QStringLiteral("ttyUSB0/device")));
-        QFile timer(sys.filePath(QStringLiteral("ttyUSB0/device/latency_timer")));
-        QVERIFY(timer.open(QIODevice::WriteOnly) && timer.write("16\n") == 3);
-        timer.close();
+        writeFile(sys.filePath(QStringLiteral("ttyUSB0/device/latency_timer")), "16\n");
         QCOMPARE(AdapterLatencyTimer::fromSysfs(sys.path(), QStringLiteral("/dev/ttyUSB0")),
                  std::optional<int>(16));
         QCOMPARE(AdapterLatencyTimer::fromSysfs(sys.path(), QStringLiteral("/dev/ttyS3")),

@@ -124,162 +124,162 @@ using Behaviour = FakeServer::Behaviour;
 
 // The network transport against a server in the test: the Telnet stream, a server that closes,
 // servers that cannot be used and addresses that are not.
+
 class TestNetworkTransport : public QObject
 {
     Q_OBJECT
 private slots:
-    void serverCloses();
-    void boundedPeer();
-    void openFails_data();
-    void openFails();
-};
+    // A doubled IAC, a NOP and a modem state notice, cut across writes: the data arrives whole, the
+    // last bytes before the close too, then the loss is reported once.
+    void serverCloses()
+    {
+        FakeServer server(Behaviour::Rfc2217);
+        NetworkTransport transport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()));
+        QVERIFY(transport.open(nullptr));
+        QByteArray received;
+        QStringList losses;
+        connect(&transport, &PortTransport::readyRead, this,
+                [&] { received += transport.readAll(); });
+        connect(&transport, &PortTransport::lost, this, [&](const QString &why) {
+            QVERIFY(!transport.isOpen());
+            losses.append(why);
+        });
+        for (const QByteArray &piece :
+             {bytes({255, 255, 'A', 255}), bytes({241, 255, 250, 44, 107, 0}),
+              bytes({255, 240, 255}), bytes({255, 0})}) {
+            QTest::qWait(10);
+            server.send(piece);
+        }
+        server.closeClient();
+        QTRY_COMPARE(losses.size(), 1);
+        QCOMPARE(received.toHex(' '), bytes({255, 'A', 255, 0}).toHex(' '));
+        QCOMPARE(losses.first(),
+                 QStringLiteral("the device was disconnected (the server closed the connection)"));
+        QVERIFY(transport.errorString().contains(losses.first()));
+        QVERIFY(!transport.write("@C4\r"));
+        QTest::qWait(50);
+        QCOMPARE(losses.size(), 1);
+    }
 
-// A doubled IAC, a NOP and a modem state notice, cut across writes: the data arrives whole, the
-// last bytes before the close too, then the loss is reported once.
-void TestNetworkTransport::serverCloses()
-{
-    FakeServer server(Behaviour::Rfc2217);
-    NetworkTransport transport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()));
-    QVERIFY(transport.open(nullptr));
-    QByteArray received;
-    QStringList losses;
-    connect(&transport, &PortTransport::readyRead, this, [&] { received += transport.readAll(); });
-    connect(&transport, &PortTransport::lost, this, [&](const QString &why) {
+    // A server that repeats a request without end gets one answer; one that goes on making the
+    // client answer and never reads is dropped as a failed connection, the client's pending output
+    // bounded.
+    void boundedPeer()
+    {
+        FakeServer server(Behaviour::Rfc2217);
+        NetworkTransport transport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()));
+        QVERIFY(transport.open(nullptr));
+        server.negotiations.clear();
+        QByteArray repeated;
+        for (int i = 0; i < 20000; ++i)
+            repeated += bytes({255, 253, 1}); // DO ECHO
+        server.send(repeated);
+        QTRY_COMPARE(server.negotiations.size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(server.negotiations.size(), 1);
+        QCOMPARE(server.negotiations.first().code, quint8(252)); // WONT ECHO
+
+        QStringList losses;
+        qint64 mostPending = 0;
+        connect(&transport, &PortTransport::lost, this, [&](const QString &why) { losses << why; });
+        server.stopReading();
+        QByteArray onAndOff; // WILL ECHO, WONT ECHO: each pair is answered with DONT ECHO
+        for (int i = 0; i < 20000; ++i)
+            onAndOff += bytes({255, 251, 1, 255, 252, 1});
+        QElapsedTimer clock;
+        clock.start();
+        while (losses.isEmpty() && clock.elapsed() < 20000) {
+            server.send(onAndOff);
+            QTest::qWait(1);
+            mostPending = qMax(mostPending, transport.pendingOutput());
+        }
+        QCOMPARE(losses,
+                 QStringList(QStringLiteral(
+                     "the device was disconnected (the server does not take what is sent to it)")));
+        QVERIFY(mostPending <= NetworkTransport::maxPendingOutput);
         QVERIFY(!transport.isOpen());
-        losses.append(why);
-    });
-    for (const QByteArray &piece : {bytes({255, 255, 'A', 255}), bytes({241, 255, 250, 44, 107, 0}),
-                                    bytes({255, 240, 255}), bytes({255, 0})}) {
-        QTest::qWait(10);
-        server.send(piece);
     }
-    server.closeClient();
-    QTRY_COMPARE(losses.size(), 1);
-    QCOMPARE(received.toHex(' '), bytes({255, 'A', 255, 0}).toHex(' '));
-    QCOMPARE(losses.first(),
-             QStringLiteral("the device was disconnected (the server closed the connection)"));
-    QVERIFY(transport.errorString().contains(losses.first()));
-    QVERIFY(!transport.write("@C4\r"));
-    QTest::qWait(50);
-    QCOMPARE(losses.size(), 1);
-}
 
-// A server that repeats a request without end gets one answer; one that goes on making the client
-// answer and never reads is dropped as a failed connection, the client's pending output bounded.
-void TestNetworkTransport::boundedPeer()
-{
-    FakeServer server(Behaviour::Rfc2217);
-    NetworkTransport transport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()));
-    QVERIFY(transport.open(nullptr));
-    server.negotiations.clear();
-    QByteArray repeated;
-    for (int i = 0; i < 20000; ++i)
-        repeated += bytes({255, 253, 1}); // DO ECHO
-    server.send(repeated);
-    QTRY_COMPARE(server.negotiations.size(), 1);
-    QTest::qWait(50);
-    QCOMPARE(server.negotiations.size(), 1);
-    QCOMPARE(server.negotiations.first().code, quint8(252)); // WONT ECHO
-
-    QStringList losses;
-    qint64 mostPending = 0;
-    connect(&transport, &PortTransport::lost, this, [&](const QString &why) { losses << why; });
-    server.stopReading();
-    QByteArray onAndOff; // WILL ECHO, WONT ECHO: each pair is answered with DONT ECHO
-    for (int i = 0; i < 20000; ++i)
-        onAndOff += bytes({255, 251, 1, 255, 252, 1});
-    QElapsedTimer clock;
-    clock.start();
-    while (losses.isEmpty() && clock.elapsed() < 20000) {
-        server.send(onAndOff);
-        QTest::qWait(1);
-        mostPending = qMax(mostPending, transport.pendingOutput());
+    void openFails_data()
+    {
+        QTest::addColumn<std::optional<Behaviour>>("behaviour"); // none: nobody listens on %1
+        QTest::addColumn<bool>("full"); // a server that leaves the connection unanswered
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("settings"); // asked for before opening
+        QTest::addColumn<QString>("message");
+        // Generous for a loaded machine, yet far below the system's own connection time-out.
+        QTest::addColumn<int>("maximumMs");
+        const auto row = [](const char *name, std::optional<Behaviour> behaviour, bool full,
+                            const char *url, const char *settings, const char *message, int ms) {
+            QTest::newRow(name) << behaviour << full << QString::fromLatin1(url)
+                                << QString::fromLatin1(settings) << QString::fromLatin1(message)
+                                << ms;
+        };
+        const char *telnet = "rfc2217://127.0.0.1:%1";
+        row("refused", {}, false, " RFC2217://127.0.0.1:%1/ ", "",
+            "the server refused the connection", 1000);
+        row("no answer to the connection", {}, true, "socket://127.0.0.1:%1", "",
+            "no answer within 2 seconds", 4000);
+        row("closed at once", Behaviour::CloseAtOnce, false, telnet, "",
+            "the server closed the connection", 1000);
+        row("no serial port control", Behaviour::RefuseComPort, false, telnet, "",
+            "the server refused serial port control (RFC 2217)", 1000);
+        row("no answer", Behaviour::Silent, false, telnet, "",
+            "did not answer the request for serial port control", 4500);
+        row("line settings refused", Behaviour::Rfc2217, false, telnet, "2400,n,8,1",
+            "the server did not take the line settings 2400,n,8,1", 1000);
+        row("no port", {}, false, "socket://host", "",
+            "the port number is missing. Write socket://HOST:PORT or rfc2217://HOST:PORT.", 1000);
+        row("port 65536", {}, false, "socket://host:65536", "", "must be 1 to 65535", 1000);
+        row("bad host", {}, false, "socket://ho st:4001", "", "is not a host name", 1000);
+        row("IPv6 without brackets", {}, false, "socket://::1:4001", "", "in brackets", 1000);
+        row("unknown scheme", {}, false, "telnet://host:23", "",
+            "\"telnet://\" is not a kind of network port", 1000);
+        row("path", {}, false, "socket://host:4001/ttyS0", "", "nothing but HOST:PORT", 1000);
     }
-    QCOMPARE(losses,
-             QStringList(QStringLiteral(
-                 "the device was disconnected (the server does not take what is sent to it)")));
-    QVERIFY(mostPending <= NetworkTransport::maxPendingOutput);
-    QVERIFY(!transport.isOpen());
-}
 
-void TestNetworkTransport::openFails_data()
-{
-    QTest::addColumn<std::optional<Behaviour>>("behaviour"); // none: nobody listens on %1
-    QTest::addColumn<bool>("full"); // a server that leaves the connection unanswered
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("settings"); // asked for before opening
-    QTest::addColumn<QString>("message");
-    // Generous for a loaded machine, yet far below the system's own connection time-out.
-    QTest::addColumn<int>("maximumMs");
-    const auto row = [](const char *name, std::optional<Behaviour> behaviour, bool full,
-                        const char *url, const char *settings, const char *message, int ms) {
-        QTest::newRow(name) << behaviour << full << QString::fromLatin1(url)
-                            << QString::fromLatin1(settings) << QString::fromLatin1(message) << ms;
-    };
-    const char *telnet = "rfc2217://127.0.0.1:%1";
-    row("refused", {}, false, " RFC2217://127.0.0.1:%1/ ", "", "the server refused the connection",
-        1000);
-    row("no answer to the connection", {}, true, "socket://127.0.0.1:%1", "",
-        "no answer within 2 seconds", 4000);
-    row("closed at once", Behaviour::CloseAtOnce, false, telnet, "",
-        "the server closed the connection", 1000);
-    row("no serial port control", Behaviour::RefuseComPort, false, telnet, "",
-        "the server refused serial port control (RFC 2217)", 1000);
-    row("no answer", Behaviour::Silent, false, telnet, "",
-        "did not answer the request for serial port control", 4500);
-    row("line settings refused", Behaviour::Rfc2217, false, telnet, "2400,n,8,1",
-        "the server did not take the line settings 2400,n,8,1", 1000);
-    row("no port", {}, false, "socket://host", "",
-        "the port number is missing. Write socket://HOST:PORT or rfc2217://HOST:PORT.", 1000);
-    row("port 65536", {}, false, "socket://host:65536", "", "must be 1 to 65535", 1000);
-    row("bad host", {}, false, "socket://ho st:4001", "", "is not a host name", 1000);
-    row("IPv6 without brackets", {}, false, "socket://::1:4001", "", "in brackets", 1000);
-    row("unknown scheme", {}, false, "telnet://host:23", "",
-        "\"telnet://\" is not a kind of network port", 1000);
-    row("path", {}, false, "socket://host:4001/ttyS0", "", "nothing but HOST:PORT", 1000);
-}
-
-void TestNetworkTransport::openFails()
-{
-    QFETCH(std::optional<Behaviour>, behaviour);
-    QFETCH(bool, full);
-    QFETCH(QString, url);
-    QFETCH(QString, message);
-    std::unique_ptr<FakeServer> server;
-    std::optional<FullListener> listener;
-    quint16 port = 0;
-    if (behaviour) {
-        server = std::make_unique<FakeServer>(*behaviour);
-        port = server->port();
-    } else if (full) {
-        listener.emplace();
-        port = listener->port();
-    } else {
-        QTcpServer probe; // a port that was free a moment ago
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        port = probe.serverPort();
+    void openFails()
+    {
+        QFETCH(std::optional<Behaviour>, behaviour);
+        QFETCH(bool, full);
+        QFETCH(QString, url);
+        QFETCH(QString, message);
+        std::unique_ptr<FakeServer> server;
+        std::optional<FullListener> listener;
+        quint16 port = 0;
+        if (behaviour) {
+            server = std::make_unique<FakeServer>(*behaviour);
+            port = server->port();
+        } else if (full) {
+            listener.emplace();
+            port = listener->port();
+        } else {
+            QTcpServer probe; // a port that was free a moment ago
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = probe.serverPort();
+        }
+        if (url.contains(QLatin1String("%1")))
+            url = url.arg(port);
+        if (message.contains(QLatin1String("%1")))
+            message = message.arg(port);
+        // Opened as the link opens it, whose message names the port once.
+        DeviceLink link;
+        link.setPortName(url);
+        QFETCH(QString, settings);
+        if (!settings.isEmpty())
+            QVERIFY(link.setLineSettings(*LineSettings::parse(settings)));
+        QElapsedTimer clock;
+        clock.start();
+        QString error;
+        QVERIFY(!link.open(&error));
+        QFETCH(int, maximumMs);
+        QVERIFY2(clock.elapsed() <= maximumMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QVERIFY2(error.startsWith(url + QStringLiteral(": ")) && error.count(url.trimmed()) == 1,
+                 qPrintable(error));
+        QVERIFY(!link.isOpen());
     }
-    if (url.contains(QLatin1String("%1")))
-        url = url.arg(port);
-    if (message.contains(QLatin1String("%1")))
-        message = message.arg(port);
-    // Opened as the link opens it, whose message names the port once.
-    DeviceLink link;
-    link.setPortName(url);
-    QFETCH(QString, settings);
-    if (!settings.isEmpty())
-        QVERIFY(link.setLineSettings(*LineSettings::parse(settings)));
-    QElapsedTimer clock;
-    clock.start();
-    QString error;
-    QVERIFY(!link.open(&error));
-    QFETCH(int, maximumMs);
-    QVERIFY2(clock.elapsed() <= maximumMs, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY2(error.contains(message), qPrintable(error));
-    QVERIFY2(error.startsWith(url + QStringLiteral(": ")) && error.count(url.trimmed()) == 1,
-             qPrintable(error));
-    QVERIFY(!link.isOpen());
-}
+};
 
 QTEST_GUILESS_MAIN(TestNetworkTransport)
 #include "tst_networktransport.moc"

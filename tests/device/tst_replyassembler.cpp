@@ -14,47 +14,35 @@ private slots:
         QTest::addColumn<bool>("quiet"); // the line goes quiet after each piece
         QTest::addColumn<QByteArrayList>("pieces");
         QTest::addColumn<QByteArrayList>("replies"); // completed, in order
-        const QByteArray noise1000(1000, 'N');
-        const QByteArray reply("@EA000-41424344\r");
-        QTest::newRow("carriage return inside a piece")
-            << qsizetype(1024) << false << true << QByteArrayList{"E04", "10-OK\rE0", "414-OK\r"}
-            << QByteArrayList{"E0410-OK\rE0", "414-OK\r"};
-        QTest::newRow("nine characters with @, then quiet")
-            << qsizetype(1024) << false << true
-            << QByteArrayList{"@E04", "10-41", "@E0411-4", "2X", "\r"}
-            << QByteArrayList{"@E0410-41", "@E0411-42X\r"};
-        QTest::newRow("nine characters without @")
-            << qsizetype(1024) << false << true << QByteArrayList{"E0410-41X", "\r"}
-            << QByteArrayList{"E0410-41X\r"};
-        QTest::newRow("a piece at the limit starts afresh")
-            << qsizetype(16) << false << true << QByteArrayList{"@E0", "0123456789ABCDEF", "\r"}
-            << QByteArrayList{"0123456789ABCDEF\r"};
-        QTest::newRow("overflow keeps the newest characters")
-            << qsizetype(16) << false << true << QByteArrayList{"xxxxxxxxxx", "yyyyyyyyyy", "z\r"}
-            << QByteArrayList{"xxxxxyyyyyyyyyyz\r"};
-        QTest::newRow("flood before a reply")
-            << ReplyAssembler::defaultLimit << false << true
-            << QByteArrayList{noise1000, noise1000, noise1000 + reply}
-            << QByteArrayList{(noise1000 + reply).right(ReplyAssembler::keptAfterOverflow + 1)};
-        QTest::newRow("nine characters with @ that go on within the gap")
-            << qsizetype(1024) << true << false << QByteArrayList{"@EA004-41", "4243\r"}
-            << QByteArrayList{"@EA004-414243\r"};
-        QTest::newRow("line feeds and NULs in front of a reply")
-            << qsizetype(1024) << true << true
-            << QByteArrayList{"\n", "OK\r\n", QByteArray("\0\n@EA004-4", 10), "1\n"}
-            << QByteArrayList{"OK\r", "@EA004-41"};
-        QTest::newRow("a reply that is only a carriage return")
-            << qsizetype(1024) << false << true << QByteArrayList{"\n\r"} << QByteArrayList{"\r"};
-        QTest::newRow("split: a stale reply and the next in one piece")
-            << qsizetype(1024) << true << false
-            << QByteArrayList{"@EA000-11\r@EA004-22\r@EA", "008-33\r"}
-            << QByteArrayList{"@EA000-11\r", "@EA004-22\r", "@EA008-33\r"};
-        QTest::newRow("split: a flood cut before the reply")
-            << qsizetype(16) << true << true << QByteArrayList{QByteArray(40, 'N') + "OK\rNEXT\r"}
-            << QByteArrayList{QByteArray(14, 'N') + "OK\r", "NEXT\r"};
-        QTest::newRow("limit below nine characters")
-            << qsizetype(4) << false << true << QByteArrayList{"@E04", "10-41"}
-            << QByteArrayList{"@E0410-41"};
+        // Pieces and completed replies are separated by "|".
+        const auto row = [](const char *name, qsizetype limit, bool split, bool quiet,
+                            const QByteArray &pieces, const QByteArray &replies) {
+            QTest::newRow(name) << limit << split << quiet << pieces.split('|')
+                                << replies.split('|');
+        };
+        const QByteArray noise(1000, 'N'), reply("@EA000-41424344\r");
+        row("carriage return inside a piece", 1024, false, true, "E04|10-OK\rE0|414-OK\r",
+            "E0410-OK\rE0|414-OK\r");
+        row("nine characters with @, then quiet", 1024, false, true, "@E04|10-41|@E0411-4|2X|\r",
+            "@E0410-41|@E0411-42X\r");
+        row("nine characters without @", 1024, false, true, "E0410-41X|\r", "E0410-41X\r");
+        row("a piece at the limit starts afresh", 16, false, true, "@E0|0123456789ABCDEF|\r",
+            "0123456789ABCDEF\r");
+        row("overflow keeps the newest characters", 16, false, true, "xxxxxxxxxx|yyyyyyyyyy|z\r",
+            "xxxxxyyyyyyyyyyz\r");
+        row("flood before a reply", ReplyAssembler::defaultLimit, false, true,
+            noise + '|' + noise + '|' + noise + reply,
+            (noise + reply).right(ReplyAssembler::keptAfterOverflow + 1));
+        row("nine characters with @ that go on within the gap", 1024, true, false,
+            "@EA004-41|4243\r", "@EA004-414243\r");
+        row("line feeds and NULs in front of a reply", 1024, true, true,
+            QByteArray("\n|OK\r\n|\0\n@EA004-4|1\n", 20), "OK\r|@EA004-41");
+        row("a reply that is only a carriage return", 1024, false, true, "\n\r", "\r");
+        row("split: a stale reply and the next in one piece", 1024, true, false,
+            "@EA000-11\r@EA004-22\r@EA|008-33\r", "@EA000-11\r|@EA004-22\r|@EA008-33\r");
+        row("split: a flood cut before the reply", 16, true, true,
+            QByteArray(40, 'N') + "OK\rNEXT\r", QByteArray(14, 'N') + "OK\r|NEXT\r");
+        row("limit below nine characters", 4, false, true, "@E04|10-41", "@E0410-41");
     }
     void feed()
     {

@@ -15,25 +15,23 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("shows");
+        const auto row = [](const char *name, const char *file, const QByteArray &content,
+                            bool shows) {
+            QTest::newRow(name) << QString::fromLatin1(file) << content << shows;
+        };
         const QByteArray entry = "[Desktop Entry]\nType=Application\nMimeType=";
-        QTest::newRow("nothing") << QString() << QByteArray() << false;
-        QTest::newRow("entry for pages")
-            << "data/applications/org/browser.desktop" << entry + "text/plain;text/html;\n"
-            << true;
-        QTest::newRow("entry for other types")
-            << "data-home/applications/viewer.desktop" << entry + "text/plain;text/htmlx;\n"
-            << false;
-        QTest::newRow("MIME default")
-            << "config-home/mimeapps.list"
-            << QByteArray("[Default Applications]\ntext/html=browser.desktop\n") << true;
-        QTest::newRow("removed association")
-            << "config/mimeapps.list"
-            << QByteArray("[Removed Associations]\ntext/html=browser.desktop\n") << false;
-        QTest::newRow("MIME cache")
-            << "data/applications/mimeinfo.cache"
-            << QByteArray("[MIME Cache]\ntext/html=browser.desktop;\n") << true;
-        QTest::newRow("fallback browser")
-            << "bin/x-www-browser" << QByteArray("#!/bin/sh\n") << true;
+        row("nothing", "", {}, false);
+        row("entry for pages", "data/applications/org/browser.desktop",
+            entry + "text/plain;text/html;\n", true);
+        row("entry for other types", "data-home/applications/viewer.desktop",
+            entry + "text/plain;text/htmlx;\n", false);
+        row("MIME default", "config-home/mimeapps.list",
+            "[Default Applications]\ntext/html=browser.desktop\n", true);
+        row("removed association", "config/mimeapps.list",
+            "[Removed Associations]\ntext/html=browser.desktop\n", false);
+        row("MIME cache", "data/applications/mimeinfo.cache",
+            "[MIME Cache]\ntext/html=browser.desktop;\n", true);
+        row("fallback browser", "bin/x-www-browser", "#!/bin/sh\n", true);
     }
     void desktopShowsHtml()
     {

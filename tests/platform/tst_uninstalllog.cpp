@@ -1,6 +1,6 @@
+#include "testfiles.h"
 #include "uninstalllog.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,22 +27,13 @@ private slots:
         QFETCH(bool, appended);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("ST6UNST.LOG"));
-        QFile file(path);
-        if (!log.isNull()) {
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(log);
-            file.close();
-        }
-
+        if (!log.isNull())
+            writeFile(path, log);
         // Two starts in a row never write the block twice.
         UninstallLog::registerSettings(path);
         UninstallLog::registerSettings(path);
-        QCOMPARE(file.exists(), !log.isNull());
-        if (log.isNull())
-            return;
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray expected = appended ? log + UninstallLog::registrationBlock() : log;
-        QCOMPARE(file.readAll(), expected);
+        QCOMPARE(QFile::exists(path), !log.isNull());
+        QCOMPARE(readFile(path), appended ? log + UninstallLog::registrationBlock() : log);
     }
 };
 

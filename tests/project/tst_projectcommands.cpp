@@ -1,28 +1,11 @@
 #include "programmingfile.h"
 #include "projectcommands.h"
 #include "scripteddialogservice.h"
+#include "testfiles.h"
 #include "ticketproject.h"
 
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace
-{
-using Message = ScriptedDialogService::Message;
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-} // namespace
 
 class TestProjectCommands : public QObject
 {
@@ -117,7 +100,7 @@ private slots:
         // A name typed without extension is used as typed, and the next Save asks again.
         dialogs.queueFile(path(QStringLiteral("plain")));
         commands.saveAs();
-        QCOMPARE(readAll(path(QStringLiteral("plain"))), QByteArray("0,0,0,0,0,0\r\n"));
+        QCOMPARE(readFile(path(QStringLiteral("plain"))), QByteArray("0,0,0,0,0,0\r\n"));
         dialogs.queueCancel();
         commands.save();
         QCOMPARE(dialogs.filters.size(), 2);
@@ -128,7 +111,7 @@ private slots:
         project.setSlot(TicketProject::B, {QByteArray(3, 'b'), {}, {}, 3});
         commands.save();
         QCOMPARE(dialogs.filters.size(), 3);
-        QCOMPARE(readAll(path(QStringLiteral("a.data"))), QByteArray("0,0,3,0,0,0\r\nbbb"));
+        QCOMPARE(readFile(path(QStringLiteral("a.data"))), QByteArray("0,0,3,0,0,0\r\nbbb"));
 
         // New drops the working file: Save asks for a name again.
         commands.newProject();
@@ -188,7 +171,7 @@ private slots:
             QVERIFY(dialogs.messages.isEmpty());
             QCOMPARE(project.byteCount(TicketProject::T), bytesOfT);
             QVERIFY(commands.writeProgrammingFile(path(QStringLiteral("opened.dat"))));
-            QTEST(readAll(path(QStringLiteral("opened.dat"))), "saved");
+            QTEST(readFile(path(QStringLiteral("opened.dat"))), "saved");
             return;
         }
         QCOMPARE(dialogs.messages.size(), 1);

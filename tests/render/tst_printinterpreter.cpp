@@ -1,8 +1,7 @@
 #include "familydetector.h"
 #include "printinterpreter.h"
+#include "testfiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -66,12 +65,6 @@ QString describeSkips(const PageModel &model)
 PrinterFamily::Id familyOf(const QString &key)
 {
     return *PrinterFamily::fromKey(key);
-}
-
-QByteArray example(const QString &name)
-{
-    QFile file(QStringLiteral(ZV_EXAMPLES_DIR "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -268,7 +261,7 @@ private slots:
     void examples()
     {
         QFETCH(QString, file);
-        const QByteArray bytes = example(file);
+        const QByteArray bytes = readFile(QStringLiteral(ZV_EXAMPLES_DIR "/") + file);
         QVERIFY(!bytes.isEmpty());
         const PrintInterpreter::Result result =
             PrintInterpreter::interpret(bytes, PrinterFamily::Automatic, PaperFormat::automatic());
