@@ -1,10 +1,8 @@
 #include "baredesktop.h"
 #include "guidewindow.h"
 
-#include <QApplication>
-#include <QTest>
-#include <QTextBlock>
-#include <QTextFragment>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace
 {

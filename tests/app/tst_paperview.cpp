@@ -6,14 +6,8 @@
 #include "scripteddialogservice.h"
 #include "settingsstore.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QTabWidget>
-#include <QToolTip>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace
 {

@@ -5,15 +5,9 @@
 #include "scripteddialogservice.h"
 #include "settingsstore.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtNetwork>
+#include <QtTest>
+#include <QtWidgets>
 
 // The settings dialog with Windows' port numbers, as on Windows: a COM option is bound to a port
 // beyond COM4 in the dialog, and the next run shows it again. On Windows the bindings live in the

@@ -6,13 +6,9 @@
 #include "scripteddialogservice.h"
 #include "settingsstore.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSerialPort>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 // The settings dialog over four pseudo-terminals bound to COM 1..4; a port can be held by another
 // port object (in use) or bound to a path that does not exist (missing).

@@ -1,11 +1,8 @@
 #include "projectcommands.h"
 #include "widgetdialogservice.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 class TestWidgetDialogService : public QObject
 {

@@ -12,13 +12,8 @@
 #include "testfiles.h"
 #include "ticketproject.h"
 
-#include <QBuffer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QRandomGenerator>
 #include <QSerialPortInfo>
-#include <QSocketNotifier>
-#include <QTcpServer>
+#include <QtNetwork>
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>

@@ -3,9 +3,7 @@
 #include "serialporttransport.h"
 #include "testfiles.h"
 
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #ifndef Q_OS_WIN
 #include "pty.h"

@@ -5,10 +5,7 @@
 #include "scripteddialogservice.h"
 #include "serialporttransport.h"
 
-#include <QElapsedTimer>
-#include <QRandomGenerator>
-#include <QSocketNotifier>
-#include <QTest>
+#include <QtTest>
 #include <arpa/inet.h>
 #include <ctime>
 #include <netinet/in.h>
@@ -178,8 +175,7 @@ private slots:
         QTest::addColumn<DeviceClass>("deviceClass");
         QTest::addColumn<int>("attempts");
         QTest::addColumn<QList<Chunks>>("replies");
-        QTest::addColumn<QByteArray>(
-            "lastReply"); // answered, refused with NAK, or timed out if empty
+        QTest::addColumn<QByteArray>("lastReply"); // answered, refused with NAK, or timed out
         QTest::addColumn<int>("sent");
         QTest::addColumn<double>("timeoutScale");
         QTest::addColumn<int>("boxOpenMs"); // how long the user leaves the first box open
@@ -267,12 +263,13 @@ private slots:
         QTest::addColumn<qsizetype>("receiveLimit");
         QTest::addColumn<QByteArray>("reply"); // to the next command
         QTest::addColumn<QByteArray>("lastReply");
-        const QByteArray long16("0123456789ABCDE\r");
-        QTest::newRow("late reply") << QByteArray("LATE\r") << qsizetype(1024)
-                                    << QByteArray("NEXT\r") << QByteArray("NEXT\r");
-        QTest::newRow("reply started")
-            << QByteArray("@E0") << qsizetype(1024) << QByteArray("1-FF\r") << QByteArray("1-FF\r");
-        QTest::newRow("overflow") << QByteArray("@E0") << qsizetype(16) << long16 << long16;
+        const auto row = [](const char *name, const QByteArray &between, qsizetype limit,
+                            const QByteArray &reply) {
+            QTest::newRow(name) << between << limit << reply << reply;
+        };
+        row("late reply", "LATE\r", 1024, "NEXT\r");
+        row("reply started", "@E0", 1024, "1-FF\r");
+        row("overflow", "@E0", 16, "0123456789ABCDE\r");
     }
     void betweenCommands()
     {
@@ -319,14 +316,14 @@ private slots:
         QTest::addColumn<Chunks>("chunks");
         QTest::addColumn<QByteArray>("echo");
         QTest::addColumn<QByteArray>("expected"); // empty: timed out
-        const QByteArray echo("@EA004-");
-        QTest::newRow("duplicate in one chunk") << Chunks{"@EA000-11223344\r@EA004-55667788\r"}
-                                                << echo << QByteArray("@EA004-55667788\r");
-        QTest::newRow("late reply, then the right one")
-            << Chunks{"@EA000-11223344\r", "@EA004-55667788\r"} << echo
-            << QByteArray("@EA004-55667788\r");
-        QTest::newRow("only a stale reply") << Chunks{"@EA000-11223344\r"} << echo << QByteArray();
-        QTest::newRow("refusal") << Chunks{"\025\r"} << echo << QByteArray("\025\r");
+        const auto row = [](const char *name, const Chunks &chunks, const QByteArray &expected) {
+            QTest::newRow(name) << chunks << QByteArray("@EA004-") << expected;
+        };
+        const QByteArray stale("@EA000-11223344\r"), right("@EA004-55667788\r");
+        row("duplicate in one chunk", {stale + right}, right);
+        row("late reply, then the right one", {stale, right}, right);
+        row("only a stale reply", {stale}, {});
+        row("refusal", {"\025\r"}, "\025\r");
         QTest::newRow("flood before an unchecked reply")
             << Chunks{QByteArray(3000, 'x') + "VELMAR 2.105 ID\r"} << QByteArray()
             << (QByteArray(3000, 'x') + "VELMAR 2.105 ID\r").right(DeviceLink::keptAfterFlood + 1);

@@ -1,7 +1,6 @@
 #include "device/procedurerig.h"
 
-#include <QElapsedTimer>
-#include <QRandomGenerator>
+#include <QtTest>
 #include <array>
 #include <cstdio>
 

@@ -1,8 +1,7 @@
 #include "portbinding.h"
 #include "settingsstore.h"
 
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 // The binding of the four COM options to system ports, with Windows' port numbers and with the
 // devices of other systems, kept in a settings file and in the user's own settings.

@@ -1,7 +1,6 @@
 #include "systemfile.h"
 
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 #include <dirent.h>
 #include <sys/stat.h>
 

@@ -1,8 +1,7 @@
 #include "testfiles.h"
 #include "uninstalllog.h"
 
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 class TestUninstallLog : public QObject
 {

@@ -4,8 +4,7 @@
 #include "testfiles.h"
 #include "ticketproject.h"
 
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 class TestProjectCommands : public QObject
 {

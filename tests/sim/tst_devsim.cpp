@@ -1,6 +1,4 @@
-#include <QProcess>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
 #include <csignal>
 
 namespace

@@ -1,9 +1,7 @@
 #include "simulatedport.h"
 
-#include <QElapsedTimer>
 #include <QSerialPort>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
 
 using Model = SimulatedDevice::Model;
 using Fault = SimulatedDevice::Fault;

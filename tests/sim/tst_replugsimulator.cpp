@@ -1,9 +1,6 @@
 #include "replugsimulator.h"
 #include "simulateddevice.h"
 
-#include <QElapsedTimer>
-#include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
 using Model = SimulatedDevice::Model;

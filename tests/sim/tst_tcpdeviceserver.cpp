@@ -8,9 +8,8 @@
 #include "tcpdeviceserver.h"
 #include "ticketproject.h"
 
-#include <QSignalSpy>
-#include <QTcpSocket>
-#include <QTest>
+#include <QtNetwork>
+#include <QtTest>
 #include <algorithm>
 #include <optional>
 

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "testfiles.h"
+
 #include <QByteArrayList>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 // A desktop with no program for anything: the XDG folders, PATH and BROWSER of this process point
@@ -34,11 +35,9 @@ struct BareDesktop {
     {
         const QString full = dir.filePath(path);
         QDir().mkpath(QFileInfo(full).path());
-        QFile file(full);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(full));
+        writeFile(full, content);
         if (executable)
-            file.setPermissions(file.permissions() | QFile::ExeOwner);
+            QFile::setPermissions(full, QFile::permissions(full) | QFile::ExeOwner);
     }
 
     static constexpr const char *variables[] = {
