@@ -32,19 +32,16 @@ private slots:
             "@EA000-FFFFFFFF\rEA000-OK\r@EA000-0A0B0C0D\r");
         row("velmar P2 entry", "velmar", "@E9FEA-A010A0FF\r@E9FEA-??\r",
             "E9FEA-OK\r@E9FEA-A010A0FF\r");
-        row("unknown", "zorla", "@X1\r", "\x15\r");
-        row("other identification", "zorla", "@C5\r", "\x15\r");
-        row("no @", "velmar", "C4\r", "\x15\r");
-        row("empty line", "velmar", "\r", "\x15\r");
+        // Unknown, another identification, no @, an empty line.
+        row("not commands", "velmar", "@X1\r@C5\rC4\r\r", "\x15\r\x15\r\x15\r\x15\r");
         row("odd digits", "zorla-old", "@E0410-6\r@E0410-??\r", "\x15\r@E0410-FF");
         row("4 bytes to class 1", "zorla-old", "@E0410-61626364\r@E0410-??\r", "\x15\r@E0410-FF");
         row("1 byte to class 4", "zorla", "@E0410-61\r@E0410-??\r", "\x15\r@E0410-FFFFFFFF\r");
         row("8 bytes to class 8", "velmar", "@EA000-6162636465666768\r@EA000-??\r",
             "\x15\r@EA000-FFFFFFFF\r");
         row("lower-case data", "velmar", "@EA000-6a6b6c6d\r@EA000-??\r", "\x15\r@EA000-FFFFFFFF\r");
-        row("bad address", "zorla", "@E041G-??\r", "\x15\r");
-        row("short address", "zorla", "@E410-??\r", "\x15\r");
-        row("no dash", "zorla", "@E0410=??\r", "\x15\r");
+        // A bad and a short address, no dash.
+        row("not addresses", "zorla", "@E041G-??\r@E410-??\r@E0410=??\r", "\x15\r\x15\r\x15\r");
     }
     void exchange()
     {

@@ -38,11 +38,6 @@ struct TcpRig {
     DeviceConnection connection{session};
 };
 
-QString errorTitle(ErrorCode code)
-{
-    return errorMessage(code).title;
-}
-
 } // namespace
 
 // The simulated device on a loopback TCP port, as the link reaches it by "socket://HOST:PORT".
@@ -67,7 +62,8 @@ private slots:
         row("late reply", Model::Velmar, Fault::lateReply(1, 300));
         row("reply one byte at a time", Model::Zorla, Fault::splitReply(1, 1, 20));
         row("line drop", Model::Velmar, Fault::lineDrop(1), Outcome::Failed,
-            {errorTitle(ErrorCode::Communication), errorTitle(ErrorCode::ProgramFailed)});
+            {errorMessage(ErrorCode::Communication).title,
+             errorMessage(ErrorCode::ProgramFailed).title});
     }
     void programAndReadBack()
     {
