@@ -68,16 +68,14 @@ struct Run {
     QString name() const
     {
         static const char *const models[] = {"class 1", "class 4", "class 8"};
-        const QString kindName = QLatin1String(KindNames[int(kind)]);
-        if (inIdentification())
-            return QStringLiteral("seed %1: %2, %3 in identification")
-                .arg(seed)
-                .arg(QLatin1String(models[int(model)]), kindName);
         return QStringLiteral("seed %1: %2 %3, %4 in the %5")
             .arg(seed)
             .arg(QLatin1String(models[int(model)]),
-                 QLatin1String(app == App::Truck ? "truck" : "totalize"), kindName,
-                 QLatin1String(inRead ? "read" : "program"));
+                 QLatin1String(app == App::Truck ? "truck" : "totalize"),
+                 QLatin1String(KindNames[int(kind)]),
+                 QLatin1String(inIdentification() ? "identification"
+                               : inRead           ? "read"
+                                                  : "program"));
     }
 };
 
