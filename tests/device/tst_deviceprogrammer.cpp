@@ -37,7 +37,6 @@ Q_DECLARE_METATYPE(Stop)
 
 // The Program command against a simulated device: its commands on the wire, progress, the space
 // check, cancel and failures.
-
 class TestDeviceProgrammer : public QObject
 {
     Q_OBJECT

@@ -35,7 +35,6 @@ Q_DECLARE_METATYPE(std::optional<Fault>)
 
 // The Read command against a simulated device: round trips with Program, its reads on the wire and
 // the replies it takes, progress, cancel, failures and damaged directories.
-
 class TestDeviceReader : public QObject
 {
     Q_OBJECT

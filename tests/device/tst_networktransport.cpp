@@ -123,7 +123,6 @@ using Behaviour = FakeServer::Behaviour;
 
 // The network transport against a server in the test: the Telnet stream, a server that closes,
 // servers that cannot be used and addresses that are not.
-
 class TestNetworkTransport : public QObject
 {
     Q_OBJECT

@@ -26,7 +26,6 @@ Q_DECLARE_METATYPE(QList<Step>)
 
 // The replug mode at a tenth of its times or so. Timers never fire early, so every time is checked
 // as a lower bound; a swap that comes too late only makes the test wait longer.
-
 class TestReplugSimulator : public QObject
 {
     Q_OBJECT
