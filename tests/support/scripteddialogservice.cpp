@@ -2,11 +2,6 @@
 
 #include <QFileInfo>
 
-void ScriptedDialogService::queueFile(const QString &path)
-{
-    m_files.enqueue(path);
-}
-
 FileChoice ScriptedDialogService::next(const QString &filter)
 {
     filters.append(filter);
@@ -14,16 +9,6 @@ FileChoice ScriptedDialogService::next(const QString &filter)
     if (path.isEmpty())
         return {};
     return {path, QFileInfo(path).fileName()};
-}
-
-FileChoice ScriptedDialogService::openFileName(const QString &filter)
-{
-    return next(filter);
-}
-
-FileChoice ScriptedDialogService::saveFileName(const QString &filter)
-{
-    return next(filter);
 }
 
 void ScriptedDialogService::showMessage(const QString &text, const QString &title)

@@ -26,11 +26,11 @@ public:
     };
 
     // Queues the answer of the next file dialog; an empty path answers as a cancel.
-    void queueFile(const QString &path);
+    void queueFile(const QString &path) { m_files.enqueue(path); }
     void queueCancel() { queueFile(QString()); }
 
-    FileChoice openFileName(const QString &filter) override;
-    FileChoice saveFileName(const QString &filter) override;
+    FileChoice openFileName(const QString &filter) override { return next(filter); }
+    FileChoice saveFileName(const QString &filter) override { return next(filter); }
     void showMessage(const QString &text, const QString &title) override;
     void showWarning(const QString &text, const QString &title, const QString &details) override;
     // Records the question among the messages and gives the queued answer (Yes when none).

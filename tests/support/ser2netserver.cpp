@@ -26,11 +26,6 @@ Ser2NetServer::Ser2NetServer(const QString &devicePath, Mode mode, Packing packi
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
-Ser2NetServer::~Ser2NetServer()
-{
-    stop();
-}
-
 QString Ser2NetServer::program()
 {
     const QStringList systemPaths{QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),

@@ -18,7 +18,7 @@ public:
     enum class Packing { Tuned, Default };
 
     Ser2NetServer(const QString &devicePath, Mode mode, Packing packing = Packing::Tuned);
-    ~Ser2NetServer();
+    ~Ser2NetServer() { stop(); }
     Ser2NetServer(const Ser2NetServer &) = delete;
     Ser2NetServer &operator=(const Ser2NetServer &) = delete;
 
