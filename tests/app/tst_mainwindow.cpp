@@ -539,6 +539,7 @@ private slots:
         h.window->dispatch(ToolbarCommand::Connect);
         QTEST(shown(), "connected");
         QVERIFY(h.button("cmdConnect")->isEnabled());
+        QCOMPARE(h.button("cmdConnect")->iconText(), QStringLiteral("Connect"));
         h.window->dispatch(ToolbarCommand::Connect);
         QTEST(shown(), "disconnected");
         QCOMPARE(h.window->link().isOpen(), !reply.isEmpty());

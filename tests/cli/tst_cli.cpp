@@ -389,6 +389,13 @@ private slots:
             QVERIFY2(line.contains(",VELMAR,2.105,Industrial,ok,") && line.endsWith(",48,"),
                      line.constData());
         QCOMPARE(run.out.count(QStringLiteral(": ok VELMAR")), 8);
+
+        // It ends at its count also while the devices stay plugged in.
+        SimulatedPort first(Model::Velmar), second(Model::Zorla);
+        const Run plugged = runCli("station %1 --port %2 --port %3 --count 2",
+                                   {writeProject(dir, {8}), first.slavePath(), second.slavePath()});
+        QCOMPARE(plugged.exitCode, 0);
+        QCOMPARE(plugged.out.count(QStringLiteral(": ok ")), 2);
     }
 
     // A port that vanishes at the first byte of identification fails alone: the devices on the

@@ -37,8 +37,7 @@ private slots:
     // devices the user has bound (and kept in the store) for other options.
     void systemOrder()
     {
-        QTemporaryDir dir;
-        SettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        SettingsStore store(m_home.filePath(QStringLiteral("order.ini")));
         const QString dev = QStringLiteral("/dev/");
         const QStringList system = prefixed("ttyS10 ttyS2 ttyUSB1 ttyAMA0 ttyACM0 ttyUSB0", dev);
         PortBinding binding(store, PortBinding::Naming::SystemOrder);
@@ -56,8 +55,7 @@ private slots:
     // COM1 to COM256, in either spelling, or a network port, until it is unbound again.
     void comNumbers()
     {
-        QTemporaryDir dir;
-        SettingsStore store(dir.filePath(QStringLiteral("settings.ini")));
+        SettingsStore store(m_home.filePath(QStringLiteral("com.ini")));
         PortBinding binding(store, PortBinding::Naming::ComNumbers);
         binding.refresh({QStringLiteral("COM12"), QStringLiteral("\\\\.\\COM3"),
                          QStringLiteral("COM1"), QStringLiteral("com7")});
