@@ -10,6 +10,8 @@
 #include <QtTest>
 
 using Message = ScriptedDialogService::Message;
+using App = SimulatedDevice::Application;
+using Outcome = TransferResult::Outcome;
 
 inline char *toString(const Message &message)
 {

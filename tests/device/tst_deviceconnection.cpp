@@ -2,9 +2,6 @@
 
 #include <QTest>
 
-using Model = SimulatedDevice::Model;
-using Application = SimulatedDevice::Application;
-using Fault = SimulatedDevice::Fault;
 Q_DECLARE_METATYPE(SimulatedDevice::Fault)
 
 namespace

@@ -3,11 +3,6 @@
 
 #include <optional>
 
-using Model = SimulatedDevice::Model;
-using App = SimulatedDevice::Application;
-using Fault = SimulatedDevice::Fault;
-using Outcome = TransferResult::Outcome;
-
 namespace
 {
 
@@ -183,7 +178,6 @@ private slots:
         QFETCH(Model, model);
         QFETCH(DeviceClass, deviceClass);
         QFETCH(int, length);
-        QFETCH(QByteArrayList, expected);
         QFETCH(QString, texts);
         ProcedureRig rig(model);
         rig.link.setDeviceClass(deviceClass);
@@ -203,7 +197,7 @@ private slots:
         QObject::connect(&rig.session, &DeviceSession::transferEnded, follow);
 
         QCOMPARE(rig.read(), Outcome::Read);
-        QCOMPARE(rig.commands(), expected);
+        QTEST(rig.commands(), "expected");
         QCOMPARE(rig.project.contents(1), QByteArray("0123456789").left(length));
         QCOMPARE(rig.project.spaceRequired(), length);
         QVERIFY(rig.project.isConsistent());

@@ -3,11 +3,7 @@
 #include <QtTest>
 #include <array>
 #include <cstdio>
-
-using Model = SimulatedDevice::Model;
-using App = SimulatedDevice::Application;
-using Fault = SimulatedDevice::Fault;
-using Outcome = TransferResult::Outcome;
+#include <optional>
 
 namespace
 {
@@ -242,6 +238,7 @@ private:
 
     std::array<int, KindCount> m_runs{};
     void checkRead(SoakRig &rig, const TransferResult &result, const QByteArrayList &expected);
+    void readBack(SoakRig &rig, const QByteArrayList &expected);
 };
 void TestFaultSoak::soak_data()
 {
@@ -265,29 +262,29 @@ void TestFaultSoak::soak()
     QVERIFY2(rig.session.isConnected(), qPrintable(rig.port.errorString()));
     if (run.inIdentification()) {
         vanishInIdentification(run, rig);
-    } else if (run.inRead) {
-        QCOMPARE(rig.transfer(false).outcome, Outcome::Programmed);
-        const QByteArrayList expected = rig.programmed();
-        const TransferResult clean = rig.transfer(true);
-        QCOMPARE(clean.outcome, Outcome::Read);
-        checkRead(rig, clean, expected);
-        Outcome ended = Outcome::Failed;
-        faultedTransfer(run, rig, int(rig.device().commands().size()), expected, &ended);
-    } else {
-        // A clean run on a device of its own counts the commands the fault can hit.
-        SoakRig counter(run);
-        QCOMPARE(counter.transfer(false).outcome, Outcome::Programmed);
-        const QByteArrayList expected = counter.programmed();
-        const int commands = int(counter.device().commands().size());
-        Outcome ended = Outcome::Failed;
-        faultedTransfer(run, rig, commands, expected, &ended);
-        // What was programmed through the fault reads back exactly.
-        if (ended == Outcome::Programmed) {
-            const TransferResult back = rig.transfer(true);
-            QCOMPARE(back.outcome, Outcome::Read);
-            checkRead(rig, back, expected);
-        }
+        return;
     }
+    // A clean transfer counts the commands the fault can hit: a program on a device of its own,
+    // or a read of this device once programmed.
+    std::optional<SoakRig> counter;
+    SoakRig &clean = run.inRead ? rig : counter.emplace(run);
+    QCOMPARE(clean.transfer(false).outcome, Outcome::Programmed);
+    const QByteArrayList expected = clean.programmed();
+    if (run.inRead)
+        readBack(rig, expected);
+    Outcome ended = Outcome::Failed;
+    faultedTransfer(run, rig, int(clean.device().commands().size()), expected, &ended);
+    // What was programmed through the fault reads back exactly.
+    if (!run.inRead && ended == Outcome::Programmed)
+        readBack(rig, expected);
+}
+
+// A read of what was programmed: all of it, exactly.
+void TestFaultSoak::readBack(SoakRig &rig, const QByteArrayList &expected)
+{
+    const TransferResult result = rig.transfer(true);
+    QCOMPARE(result.outcome, Outcome::Read);
+    checkRead(rig, result, expected);
 }
 
 // Connect on a device that vanishes while the identification goes out: not connected, one message.

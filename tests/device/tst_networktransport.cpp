@@ -3,11 +3,7 @@
 
 #include <QtNetwork>
 #include <QtTest>
-#include <arpa/inet.h>
 #include <memory>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace
 {
@@ -86,34 +82,25 @@ private:
     TelnetCodec m_codec;
 };
 
-// A listening socket on loopback whose one-place queue of connections is taken, so that the
-// system leaves further connection requests unanswered.
+// A server on loopback that accepts no connection and whose one-place queue of connections is
+// taken, so that the system leaves further connection requests unanswered.
 class FullListener
 {
 public:
     FullListener()
     {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_fd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
-            ::listen(m_fd, 0) != 0 ||
-            ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
+        m_server.setListenBacklogSize(0);
+        m_server.setMaxPendingConnections(0);
+        m_server.listen(QHostAddress::LocalHost);
         for (QTcpSocket &filler : m_fillers) {
-            filler.connectToHost(QHostAddress::LocalHost, m_port);
+            filler.connectToHost(QHostAddress::LocalHost, m_server.serverPort());
             filler.waitForConnected(200);
         }
     }
-    ~FullListener() { ::close(m_fd); }
-    quint16 port() const { return m_port; }
+    quint16 port() const { return m_server.serverPort(); }
 
 private:
-    int m_fd = -1;
-    quint16 m_port = 0;
+    QTcpServer m_server;
     QTcpSocket m_fillers[2];
 };
 
@@ -168,10 +155,7 @@ private slots:
         NetworkTransport transport(QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.port()));
         QVERIFY(transport.open(nullptr));
         server.negotiations.clear();
-        QByteArray repeated;
-        for (int i = 0; i < 20000; ++i)
-            repeated += bytes({255, 253, 1}); // DO ECHO
-        server.send(repeated);
+        server.send(bytes({255, 253, 1}).repeated(20000)); // DO ECHO
         QTRY_COMPARE(server.negotiations.size(), 1);
         QTest::qWait(50);
         QCOMPARE(server.negotiations.size(), 1);
@@ -181,9 +165,8 @@ private slots:
         qint64 mostPending = 0;
         connect(&transport, &PortTransport::lost, this, [&](const QString &why) { losses << why; });
         server.stopReading();
-        QByteArray onAndOff; // WILL ECHO, WONT ECHO: each pair is answered with DONT ECHO
-        for (int i = 0; i < 20000; ++i)
-            onAndOff += bytes({255, 251, 1, 255, 252, 1});
+        // WILL ECHO, WONT ECHO: each pair is answered with DONT ECHO.
+        const QByteArray onAndOff = bytes({255, 251, 1, 255, 252, 1}).repeated(20000);
         QElapsedTimer clock;
         clock.start();
         while (losses.isEmpty() && clock.elapsed() < 20000) {

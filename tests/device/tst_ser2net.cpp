@@ -11,7 +11,6 @@
 #include <QtTest>
 
 using Mode = Ser2NetServer::Mode;
-using Fault = SimulatedDevice::Fault;
 
 // The link through ser2net to the simulated device's pseudo-terminal, as a raw TCP stream and as
 // Telnet with RFC 2217 serial port control: the line settings, bytes 0xFF and 0x00 both ways,
@@ -37,7 +36,7 @@ private slots:
     void throughTheServer()
     {
         QFETCH(Mode, mode);
-        SimulatedPort port(SimulatedDevice::Model::Velmar, SimulatedDevice::Application::Truck);
+        SimulatedPort port(Model::Velmar, Application::Truck);
         Ser2NetServer server(port.slavePath(), mode);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         ScriptedDialogService dialogs;

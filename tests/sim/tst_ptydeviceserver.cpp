@@ -3,9 +3,6 @@
 #include <QSerialPort>
 #include <QtTest>
 
-using Model = SimulatedDevice::Model;
-using Fault = SimulatedDevice::Fault;
-
 // The tool's side of the line: a serial port on the slave path that keeps every read apart.
 class Client
 {

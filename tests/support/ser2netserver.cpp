@@ -42,15 +42,6 @@ QString Ser2NetServer::url() const
     return QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(m_port);
 }
 
-// A port the system has just handed out and taken back; ser2net binds it moments later.
-quint16 Ser2NetServer::freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
 bool Ser2NetServer::writeConfig(const QString &path) const
 {
     const QString accepter = m_mode == Mode::Raw
@@ -80,7 +71,11 @@ bool Ser2NetServer::start()
         m_error = QStringLiteral("ser2net is not installed (make deps installs it)");
         return false;
     }
-    m_port = freePort();
+    // A port the system has just handed out and taken back; ser2net binds it moments later.
+    m_port = [] {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : quint16(0);
+    }();
     const QString config = m_dir.filePath(QStringLiteral("ser2net.yaml"));
     if (!m_dir.isValid() || m_port == 0 || !writeConfig(config)) {
         m_error =
@@ -111,16 +106,14 @@ bool Ser2NetServer::waitUntilListening()
     const QString pidFile = m_dir.filePath(QStringLiteral("ser2net.pid"));
     QFileSystemWatcher watcher({m_dir.path()});
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
     QObject::connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
     const QDeadlineTimer deadline(startTimeoutMs);
     while (!QFile::exists(pidFile) && m_process.state() == QProcess::Running &&
            !deadline.hasExpired()) {
-        timer.start(int(deadline.remainingTime()));
+        // A wake-up left over from an earlier turn only makes the loop check again.
+        QTimer::singleShot(int(deadline.remainingTime()), Qt::PreciseTimer, &loop,
+                           &QEventLoop::quit);
         loop.exec();
     }
     return QFile::exists(pidFile) && m_process.state() == QProcess::Running;

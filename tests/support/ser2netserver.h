@@ -38,7 +38,6 @@ public:
 private:
     bool writeConfig(const QString &path) const;
     bool waitUntilListening();
-    static quint16 freePort();
 
     QString m_devicePath;
     Mode m_mode;

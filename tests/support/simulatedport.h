@@ -2,6 +2,10 @@
 
 #include "ptydeviceserver.h"
 
+using Model = SimulatedDevice::Model;
+using Application = SimulatedDevice::Application;
+using Fault = SimulatedDevice::Fault;
+
 // A simulated ticket device served on a pseudo-terminal for the length of a test: open
 // slavePath() as the serial port, inspect and steer the device through device().
 class SimulatedPort
