@@ -18,9 +18,6 @@
 namespace
 {
 
-using Model = SimulatedDevice::Model;
-using Application = SimulatedDevice::Application;
-
 // A main window over a settings store, port binding and program folder of its own. Option 1 is
 // bound to a simulated device when the test asks for one; every other option to a path that does
 // not exist, so that no test touches a real serial port.
@@ -74,13 +71,6 @@ struct Harness {
     QAction *button(QAnyStringView key) const { return child<QAction>(key); }
     QString text(QAnyStringView label) const { return child<QLabel>(label)->text(); }
     bool shown(QAnyStringView name) const { return !child(name)->isHidden(); }
-    // What slot n shows: file title, the file's path (the tooltip) and byte count.
-    QString slotShown(int n) const
-    {
-        const QLabel *file = child<QLabel>(QStringLiteral("lblFile%1").arg(n));
-        return QStringList{file->text(), file->toolTip(), text(QStringLiteral("lblBytes%1").arg(n))}
-            .join(QLatin1Char('|'));
-    }
     // The transfer as the window shows it: status line, then one letter for each control shown
     // or enabled: progress Bar, Cancel, hourglass (Wait), Connect, New, Add T, Program.
     QString transferShown() const
@@ -164,8 +154,11 @@ private slots:
             QVERIFY2(!h.shown(name), name);
         QCOMPARE(h.transferShown(), QStringLiteral("|---cna-"));
         QVERIFY(!h.button("cmdLoad")->isEnabled());
-        for (int n = 1; n <= 6; ++n)
-            QCOMPARE(h.slotShown(n), QStringLiteral("|No File Added|0"));
+        for (int n = 1; n <= 6; ++n) { // no file title; the tooltip where the path goes says why
+            const QLabel *file = h.child<QLabel>(QStringLiteral("lblFile%1").arg(n));
+            QVERIFY(file->text().isEmpty() && file->toolTip() == u"No File Added");
+            QCOMPARE(h.text(QStringLiteral("lblBytes%1").arg(n)), QStringLiteral("0"));
+        }
         QCOMPARE(h.text("lblSpaceR"), QStringLiteral("0"));
 
         // No port can be opened: the settings dialog is loaded once the window has been drawn,
@@ -182,6 +175,35 @@ private slots:
 
         QVERIFY(readFile(h.dir.filePath(QStringLiteral("ST6UNST.LOG")))
                     .endsWith("\"CommSettings\"\r\n\r\nx\r\n"));
+
+        // Tab walks through every enabled toolbar button and the print ticket's buttons.
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QStringList reached;
+        for (int i = 0; i < 40; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w,
+                            Qt::Key_Tab);
+            reached << Harness::focusName();
+        }
+        for (const char *name :
+             {"cmdNew", "cmdOpen", "cmdSave", "cmdSaveAs", "cmdSettings", "cmdConnect", "cmdHelp",
+              "cmdAbout", "cmdExit", "cmdAddT", "cmdRveT", "cmdViewT"})
+            QVERIFY2(reached.contains(QLatin1String(name)), name);
+
+        // The About box is built for each showing and gone once closed: its text is never
+        // appended to.
+        QStringList shown;
+        for (int i = 0; i < 2; ++i) {
+            onNextModal([&shown](QWidget *modal) {
+                shown << modal->objectName() + QLatin1Char('|') + modal->windowTitle() +
+                             QLatin1Char('|') +
+                             modal->findChild<QLabel *>(QStringLiteral("lblAbout"))->text();
+            });
+            w.dispatch(ToolbarCommand::About);
+            QVERIFY(!w.findChild<QDialog *>(QStringLiteral("diaAbout")));
+        }
+        const QString once = QStringLiteral(
+            "diaAbout|About ...|\r\n\r\nZorlaVelmarTicket\r\nV1.101\r\n\r\n\r\nDravenco");
+        QCOMPARE(shown, QStringList({once, once}));
     }
 
     // Every toolbar command and its key, as the operator triggers them on the real window: what
@@ -360,33 +382,13 @@ private slots:
         QTEST(messages.join(QLatin1Char('\n')), "message");
     }
 
-    // Tab walks through every enabled toolbar button and the print ticket's buttons.
-    void tabReachesEveryCommand()
-    {
-        Harness h;
-        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-        QStringList reached;
-        for (int i = 0; i < 40; ++i) {
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
-                                                        : h.window.get(),
-                            Qt::Key_Tab);
-            reached << Harness::focusName();
-        }
-        for (const char *name :
-             {"cmdNew", "cmdOpen", "cmdSave", "cmdSaveAs", "cmdSettings", "cmdConnect", "cmdHelp",
-              "cmdAbout", "cmdExit", "cmdAddT", "cmdRveT", "cmdViewT"})
-            QVERIFY2(reached.contains(QLatin1String(name)), name);
-    }
-
     // Counts of up to 8 digits show whole at every usual resolution; a file name box is as wide as
     // its frame, and a long file name is cut in the middle, with the whole path in the tooltip.
     void labelsFitTheirText_data()
     {
         QTest::addColumn<QSize>("screen");
-        QTest::newRow("800x600") << QSize(800, 600);
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1280x1024") << QSize(1280, 1024);
-        QTest::newRow("1920x1080") << QSize(1920, 1080);
+        for (const QSize screen : QList<QSize>{{800, 600}, {1024, 768}, {1280, 1024}, {1920, 1080}})
+            QTest::addRow("%dx%d", screen.width(), screen.height()) << screen;
     }
     void labelsFitTheirText()
     {
@@ -432,25 +434,6 @@ private slots:
             QVERIFY(file->text().size() < longName.size());
             QCOMPARE(file->toolTip(), h.dir.filePath(longName));
         }
-    }
-
-    // The About box is built for each showing and gone once closed: its text is never appended to.
-    void aboutBoxIsRebuiltEachTime()
-    {
-        Harness h;
-        QStringList shown;
-        for (int i = 0; i < 2; ++i) {
-            onNextModal([&shown](QWidget *modal) {
-                shown << modal->objectName() + QLatin1Char('|') + modal->windowTitle() +
-                             QLatin1Char('|') +
-                             modal->findChild<QLabel *>(QStringLiteral("lblAbout"))->text();
-            });
-            h.window->dispatch(ToolbarCommand::About);
-            QVERIFY(!h.window->findChild<QDialog *>(QStringLiteral("diaAbout")));
-        }
-        const QString once = QStringLiteral(
-            "diaAbout|About ...|\r\n\r\nZorlaVelmarTicket\r\nV1.101\r\n\r\n\r\nDravenco");
-        QCOMPARE(shown, QStringList({once, once}));
     }
 
     // With the simulated device on COM 1: closing the settings dialog without OK unloads it and
