@@ -506,7 +506,7 @@ private slots:
         QFETCH(QByteArray, reply);
         Harness h(model, application);
         if (!reply.isEmpty())
-            h.device->device().addFault(SimulatedDevice::Fault::garbage(1, reply));
+            h.device->device().addFault(Fault::garbage(1, reply));
         const auto shown = [&h] {
             QStringList all;
             for (const char *label :

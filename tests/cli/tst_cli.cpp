@@ -97,11 +97,6 @@ QStringList repeatedLines(const Run &run)
     return repeated;
 }
 
-QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    return writeFile(dir.filePath(name), bytes);
-}
-
 // Fills the slots with random bytes of the given sizes.
 void fill(TicketProject &project, const QList<int> &sizes, quint32 seed)
 {
@@ -124,7 +119,7 @@ QString writeProject(const QTemporaryDir &dir, const QList<int> &sizes, quint32 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     ProgrammingFile().write(buffer, project);
-    return writeFile(dir, QStringLiteral("project%1.dat").arg(++written), bytes);
+    return writeFile(dir.filePath(QStringLiteral("project%1.dat").arg(++written)), bytes);
 }
 
 } // namespace
@@ -139,7 +134,7 @@ private slots:
     void packInfoAndUsage()
     {
         const QByteArray ticket("ab\0\r\n\x1b", 6);
-        const QString t = writeFile(dir, QStringLiteral("t.prn"), ticket);
+        const QString t = writeFile(dir.filePath(QStringLiteral("t.prn")), ticket);
         const QString packed = dir.filePath(QStringLiteral("packed.dat"));
         QCOMPARE(runCli("pack %1 --T %2 --P2 %2", {packed, t}).exitCode, 0);
         QCOMPARE(readFile(packed), "6,0,0,0,0,6\r\n" + ticket + ticket);
@@ -149,7 +144,8 @@ private slots:
         QVERIFY(run.out.contains(QStringLiteral("P2: 6\n")));
         QVERIFY(run.out.contains(QStringLiteral("space required: 12\n")));
 
-        run = runCli("info %1", {writeFile(dir, QStringLiteral("bad.dat"), "1,2,3,4,5,6,7\r\n")});
+        run = runCli("info %1",
+                     {writeFile(dir.filePath(QStringLiteral("bad.dat")), "1,2,3,4,5,6,7\r\n")});
         QCOMPARE(run.exitCode, 3);
         QVERIFY(run.err.startsWith(QStringLiteral("File Opening error!: ")));
         QCOMPARE(
@@ -207,7 +203,7 @@ private slots:
         const QString fifo = dir.filePath(QStringLiteral("fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QString out = dir.filePath(QStringLiteral("unusual.dat"));
-        const QString ticket = writeFile(dir, QStringLiteral("t.prn"), "ticket");
+        const QString ticket = writeFile(dir.filePath(QStringLiteral("t.prn")), "ticket");
         for (const QString &special : {fifo, QStringLiteral("/dev/zero"), dir.path()}) {
             const Run run = runCli("pack %1 --T %2", {out, special});
             QCOMPARE(run.exitCode, 3);
@@ -219,7 +215,7 @@ private slots:
         QVERIFY(QFileInfo::exists(fifo) && !QFileInfo(fifo).isFile()); // still the FIFO
 
         const QByteArray folder = QFile::encodeName(dir.path());
-        writeFile(dir, QStringLiteral("raw.prn"), "ticket");
+        writeFile(dir.filePath(QStringLiteral("raw.prn")), "ticket");
         QCOMPARE(::rename((folder + "/raw.prn").constData(), (folder + "/t\xff.prn").constData()),
                  0);
         const Run packed = runScript(R"sh(exec "$0" pack "$(printf '%s/o\376.dat' "$1")" )sh"
@@ -334,15 +330,16 @@ private slots:
         QCOMPARE(class1.device().commands(), QList<QByteArray>{"@C4\r"});
 
         SimulatedPort refusing(Model::Velmar);
-        refusing.device().addFault(SimulatedDevice::Fault::nak(7));
+        refusing.device().addFault(Fault::nak(7));
         run = runCli("program %1 --port %2", {writeProject(dir, {30}), refusing.slavePath()});
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.err.contains(QStringLiteral("Communication Error!: The device doesn't")));
 
         // A read that fails leaves the file it was to replace as it was.
-        const QString earlier = writeFile(dir, QStringLiteral("earlier.dat"), "1,0,0,0,0,0\r\nx");
+        const QString earlier =
+            writeFile(dir.filePath(QStringLiteral("earlier.dat")), "1,0,0,0,0,0\r\nx");
         SimulatedPort failingRead(Model::Velmar);
-        failingRead.device().addFault(SimulatedDevice::Fault::nak(3));
+        failingRead.device().addFault(Fault::nak(3));
         QCOMPARE(runCli("read %1 --port %2", {earlier, failingRead.slavePath()}).exitCode, 1);
         QCOMPARE(readFile(earlier), QByteArray("1,0,0,0,0,0\r\nx"));
 
@@ -431,7 +428,7 @@ private slots:
 
         // A file that cannot grow past 2 KiB: its first line fails, the device is programmed,
         // and the station ends although the device stays plugged in.
-        writeFile(dir, QStringLiteral("full.csv"), QByteArray(2040, 'x'));
+        writeFile(dir.filePath(QStringLiteral("full.csv")), QByteArray(2040, 'x'));
         const Run full = runScript(R"sh(trap '' XFSZ; ulimit -f 2; exec "$0" station "$2" )sh"
                                    R"sh(--port "$3" --log "$1/full.csv")sh",
                                    dir.path(), {project, port.slavePath()});
@@ -459,7 +456,7 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, atCommand);
         SimulatedPort port(Model::Velmar), busy(Model::Velmar);
-        port.device().addFault(SimulatedDevice::Fault::silence(1));
+        port.device().addFault(Fault::silence(1));
         busy.server().setLineRate(9600);
         QTcpServer silent; // takes the connection and never negotiates
         QVERIFY(silent.listen(QHostAddress::LocalHost));

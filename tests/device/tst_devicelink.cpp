@@ -367,21 +367,6 @@ private slots:
             QVERIFY(!vanishing.isOpen());
         }
     }
-
-    // Two links on two ports: a command on the second runs while the first one waits.
-    void twoLinksAtOnce()
-    {
-        ScriptedDevice other(dialogs);
-        other.link.setDeviceClass(DeviceClass::Velmar);
-        link->setDeviceClass(DeviceClass::Zorla);
-        device->replies = {{"FIRST", "\r"}};
-        other.replies = {{"SECOND\r"}};
-        QByteArray second; // as the second link's wait ends
-        QTimer::singleShot(5, this, [&] { second = other.link.exchange("@C4\r", 3).bytes; });
-        QCOMPARE(link->exchange("@C4\r", 3).bytes, QByteArray("FIRST\r"));
-        QCOMPARE(second, QByteArray("SECOND\r"));
-        QCOMPARE(dialogs.messages, Messages());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDeviceLink)

@@ -26,7 +26,7 @@ struct Stop {
 
 } // namespace
 Q_DECLARE_METATYPE(Stop)
-Q_DECLARE_METATYPE(std::optional<Fault>)
+Q_DECLARE_METATYPE(Fault)
 
 // The Read command against a simulated device: round trips with Program, its reads on the wire and
 // the replies it takes, progress, cancel, failures and damaged directories.
@@ -87,7 +87,7 @@ private slots:
     void otherManners_data()
     {
         QTest::addColumn<Model>("model");
-        QTest::addColumn<std::optional<Fault>>("manner");
+        QTest::addColumn<Fault>("manner");
         QTest::addColumn<QList<Message>>("messages");
         const QList<Message> none;
         const QList<Message> unchecked{
@@ -97,27 +97,23 @@ private slots:
              QStringLiteral("Read warning")}};
         for (const Model model : {Model::ZorlaOld, Model::Zorla, Model::Velmar}) {
             const int cls = model == Model::ZorlaOld ? 1 : model == Model::Zorla ? 4 : 8;
-            QTest::addRow("class %d, plain", cls) << model << std::optional<Fault>() << none;
-            QTest::addRow("class %d, CR LF", cls)
-                << model << std::optional<Fault>(Fault::lineFeedAfter(3)) << none;
+            QTest::addRow("class %d, CR LF", cls) << model << Fault::lineFeedAfter(3) << none;
             if (model == Model::ZorlaOld)
                 continue; // its nine-character replies are complete only with the "@" of the echo
-            QTest::addRow("class %d, no echo", cls)
-                << model << std::optional<Fault>(Fault::noReadEcho()) << unchecked;
+            QTest::addRow("class %d, no echo", cls) << model << Fault::noReadEcho() << unchecked;
             QTest::addRow("class %d, short acknowledgements", cls)
-                << model << std::optional<Fault>(Fault::shortAcknowledge()) << none;
+                << model << Fault::shortAcknowledge() << none;
         }
     }
 
     void otherManners()
     {
         QFETCH(Model, model);
-        QFETCH(std::optional<Fault>, manner);
+        QFETCH(Fault, manner);
         ProcedureRig rig(model);
         // The line takes its time, as a real one does, so that the device's own pace is real too.
         rig.port.server().setLineRate(19200);
-        if (manner)
-            rig.device().addFault(*manner);
+        rig.device().addFault(manner);
         const int total = model == Model::ZorlaOld ? 24 : 200;
         QByteArray bytes(total, Qt::Uninitialized);
         for (int i = 0; i < total; ++i)

@@ -3,7 +3,6 @@
 
 #include <QtNetwork>
 #include <QtTest>
-#include <memory>
 
 namespace
 {
@@ -223,20 +222,14 @@ private slots:
         QFETCH(bool, full);
         QFETCH(QString, url);
         QFETCH(QString, message);
-        std::unique_ptr<FakeServer> server;
+        std::optional<FakeServer> server;
         std::optional<FullListener> listener;
-        quint16 port = 0;
-        if (behaviour) {
-            server = std::make_unique<FakeServer>(*behaviour);
-            port = server->port();
-        } else if (full) {
-            listener.emplace();
-            port = listener->port();
-        } else {
-            QTcpServer probe; // a port that was free a moment ago
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            port = probe.serverPort();
-        }
+        QTcpServer probe; // a port that is free until the probe closes
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = behaviour ? server.emplace(*behaviour).port()
+                             : full    ? listener.emplace().port()
+                                       : probe.serverPort();
+        probe.close();
         if (url.contains(QLatin1String("%1")))
             url = url.arg(port);
         // Opened as the link opens it, whose message names the port once.

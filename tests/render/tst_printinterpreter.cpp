@@ -62,11 +62,6 @@ QString describeSkips(const PageModel &model)
     return out.join(QLatin1Char(' '));
 }
 
-PrinterFamily::Id familyOf(const QString &key)
-{
-    return *PrinterFamily::fromKey(key);
-}
-
 } // namespace
 
 class TestPrintInterpreter : public QObject
@@ -141,8 +136,8 @@ private slots:
         QFETCH(QString, family);
         QFETCH(QString, paper);
         QFETCH(QByteArray, bytes);
-        const PrintInterpreter::Result result =
-            PrintInterpreter::interpret(bytes, familyOf(family), *PaperFormat::fromKey(paper));
+        const PrintInterpreter::Result result = PrintInterpreter::interpret(
+            bytes, *PrinterFamily::fromKey(family), *PaperFormat::fromKey(paper));
         QTEST(describeRuns(result.model), "runs");
         QTEST(describeFeeds(result.model), "feeds");
         QTEST(describeSkips(result.model), "skips");
@@ -177,8 +172,9 @@ private slots:
     {
         QFETCH(QString, family);
         QFETCH(QByteArray, bytes);
-        const PageModel model =
-            PrintInterpreter::interpret(bytes, familyOf(family), PaperFormat::automatic()).model;
+        const PageModel model = PrintInterpreter::interpret(bytes, *PrinterFamily::fromKey(family),
+                                                            PaperFormat::automatic())
+                                    .model;
         QCOMPARE(model.uninterpreted.size(), 0);
         QString text;
         for (const PageModel::TextRun &run : model.runs)

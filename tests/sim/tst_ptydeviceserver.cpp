@@ -13,12 +13,10 @@ public:
         port.setBaudRate(QSerialPort::Baud9600);
         QObject::connect(&port, &QSerialPort::readyRead, [this] { pieces.append(port.readAll()); });
     }
-    void send(const QByteArray &command, bool perCharacter)
+    void send(const QByteArray &command)
     {
-        for (qsizetype at = 0; at < command.size(); at += perCharacter ? 1 : command.size()) {
-            port.write(command.mid(at, perCharacter ? 1 : -1));
-            port.flush();
-        }
+        port.write(command);
+        port.flush();
     }
     QByteArray received() const { return pieces.join(); }
 
@@ -45,8 +43,6 @@ private slots:
             QTest::newRow(name) << model << QByteArray(command) << lineRate << fault
                                 << QByteArray(reply) << minimumMs << minimumPieces;
         };
-        row("class 1, one character per write", Model::ZorlaOld, "@C4\r", "ZORLA 1.020 ID\r");
-        row("class 1 read, nine characters", Model::ZorlaOld, "@E0410-??\r", "@E0410-FF");
         // 4 + 16 characters of 10 bits at 1200 bps take 166 ms.
         row("velmar at 1200 bps", Model::Velmar, "@C4\r", "VELMAR 2.105 ID\r", 1200, {}, 165);
         row("late reply", Model::Zorla, "@E0410-??\r", "@E0410-FFFFFFFF\r", 0,
@@ -72,7 +68,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        client.send(command, simulated.device().deviceClass() == 1);
+        client.send(command);
         QTRY_COMPARE_WITH_TIMEOUT(client.received().size(), reply.size(), 5000);
         QFETCH(int, minimumMs);
         QVERIFY(clock.elapsed() >= minimumMs);
@@ -90,10 +86,10 @@ private slots:
         Client client(simulated.slavePath());
         QVERIFY(client.port.open(QIODevice::ReadWrite));
 
-        client.send("@C4\r", false);
+        client.send("@C4\r");
         QTRY_COMPARE_WITH_TIMEOUT(client.received(), simulated.device().identificationReply(),
                                   5000);
-        client.send("@C4\r", false);
+        client.send("@C4\r");
         QTRY_COMPARE_WITH_TIMEOUT(dropped.size(), 1, 5000);
         QVERIFY(!simulated.server().isRunning());
         QTRY_VERIFY_WITH_TIMEOUT(client.port.error() == QSerialPort::ResourceError, 5000);

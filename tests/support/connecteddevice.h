@@ -10,10 +10,8 @@
 // that commands() holds only what is sent afterwards. Header only: zv_testsupport does not link the
 // device layer, the tests that use it do.
 struct ConnectedDevice {
-    explicit ConnectedDevice(
-        SimulatedDevice::Model model,
-        SimulatedDevice::Application application = SimulatedDevice::Application::Industrial,
-        int rate = 19200)
+    explicit ConnectedDevice(Model model, Application application = Application::Industrial,
+                             int rate = 19200)
         : port(model, application)
     {
         link.setPortName(port.slavePath());

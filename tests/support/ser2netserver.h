@@ -19,8 +19,6 @@ public:
 
     Ser2NetServer(const QString &devicePath, Mode mode, Packing packing = Packing::Tuned);
     ~Ser2NetServer() { stop(); }
-    Ser2NetServer(const Ser2NetServer &) = delete;
-    Ser2NetServer &operator=(const Ser2NetServer &) = delete;
 
     // The ser2net program, or an empty string when it is not installed.
     static QString program();
@@ -30,7 +28,6 @@ public:
     bool start();
     void stop();
 
-    quint16 port() const { return m_port; }
     // "socket://127.0.0.1:PORT" or "rfc2217://127.0.0.1:PORT".
     QString url() const;
     QString errorString() const { return m_error; }

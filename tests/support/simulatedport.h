@@ -11,9 +11,12 @@ using Fault = SimulatedDevice::Fault;
 class SimulatedPort
 {
 public:
-    explicit SimulatedPort(
-        SimulatedDevice::Model model = SimulatedDevice::Model::Velmar,
-        SimulatedDevice::Application application = SimulatedDevice::Application::Industrial);
+    explicit SimulatedPort(Model model = Model::Velmar,
+                           Application application = Application::Industrial)
+        : m_server(model, application)
+    {
+        m_server.start(&m_error);
+    }
 
     // Empty when the pseudo-terminal could not be opened (the reason is in errorString()).
     QString slavePath() const { return m_server.slavePath(); }
