@@ -1,6 +1,5 @@
 #include "device/procedurerig.h"
 
-#include <QtTest>
 #include <array>
 #include <cstdio>
 #include <optional>
